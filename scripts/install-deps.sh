@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Zelmora needs to build, test and benchmark.
+# Does nothing (and returns at once) when they are all present already.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ make pkg-config git
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins libsqlcipher-dev
+  # the sqlcipher shell, for looking inside Kelvo.bmp
+  sqlcipher
+  # widget tests and end-to-end tests in a real X server
+  xvfb xauth openbox xdotool x11-utils imagemagick
+  # a sans font close to MS Sans Serif, and the platform plugin's runtime needs
+  fonts-liberation fontconfig
+  # style and fuzzing
+  clang clang-format libclang-rt-14-dev
+)
+
+# One dpkg-query for the whole list keeps the run fast when nothing is missing.
+installed=" $(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null |
+  awk '$2 == "installed" { printf "%s ", $1 }' || true)"
+missing=()
+for p in "${packages[@]}"; do
+  [[ "$installed" == *" $p "* ]] || missing+=("$p")
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}" >&2
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
