@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+
+// A failure of the store, with a message in Italian for the user that names
+// the database file and the cause.
+class StoreError : public std::exception
+{
+public:
+    explicit StoreError(const QString &message);
+
+    // Turns an SQLite result code and its English message into a StoreError.
+    static StoreError fromSqlite(const QString &fileName, int rc, const char *sqliteMessage);
+    static StoreError missingColumn(const QString &fileName, const QString &column);
+
+    const QString &message() const { return m_message; }
+    const char *what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QString m_message;
+    QByteArray m_utf8;
+};
