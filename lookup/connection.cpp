@@ -4,9 +4,7 @@
 #include "recordset.h"
 #include "storeerror.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <sqlite3.h>
 
 const QString Connection::Provider = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
@@ -61,14 +59,15 @@ void Connection::open(const QString &connectionText, const QString &, const QStr
         throw StoreError(
             QStringLiteral("Il fornitore di dati \"%1\" non è disponibile.").arg(m_provider));
     m_fileName = dataSource(connectionText);
-    checkFile();
 
     // Read-only, and never created: SQLite would otherwise make an empty
     // database in place of a missing file.
     sqlite3 *db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(m_fileName).constData(), &db,
+    int rc = sqlite3_open_v2(QFile::encodeName(m_fileName).constData(), &db,
         SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     m_db = db;
+    if (rc == SQLITE_OK)
+        rc = CipherSettings::apply(m_db, m_passphrase);
     if (rc != SQLITE_OK) {
         const StoreError error
             = StoreError::fromSqlite(m_fileName, rc, db ? sqlite3_errmsg(db) : nullptr);
@@ -76,46 +75,6 @@ void Connection::open(const QString &connectionText, const QString &, const QStr
         throw error;
     }
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
-    verifyKey();
-}
-
-void Connection::checkFile() const
-{
-    const QFileInfo info(m_fileName);
-    if (m_fileName.isEmpty() || !info.exists())
-        throw StoreError(
-            QStringLiteral("Il database %1 non si trova nella cartella di lavoro (%2).")
-                .arg(m_fileName, QDir::toNativeSeparators(QDir::currentPath())));
-    if (info.isDir())
-        throw StoreError(
-            QStringLiteral("%1 è una cartella, non il database dei comuni.").arg(m_fileName));
-    if (info.size() == 0)
-        throw StoreError(QStringLiteral("Il database %1 è vuoto.").arg(m_fileName));
-    if (!info.isReadable())
-        throw StoreError(
-            QStringLiteral("Il database %1 non si può leggere: permesso negato.").arg(m_fileName));
-}
-
-// The key is only tried on the first read; do it now, so that a wrong file
-// or password is reported by the open and not by some later query.
-void Connection::verifyKey()
-{
-    int rc = CipherSettings::apply(m_db, m_passphrase);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK)
-        return;
-
-    StoreError error = StoreError::fromSqlite(m_fileName, rc, sqlite3_errmsg(m_db));
-    if (rc == SQLITE_NOTADB) {
-        QFile file(m_fileName);
-        if (file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3", 16))
-            error = StoreError(
-                QStringLiteral("%1 non è cifrato: non è il database dei comuni di Zelmora.")
-                    .arg(m_fileName));
-    }
-    close();
-    throw error;
 }
 
 void Connection::close()

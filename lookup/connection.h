@@ -40,9 +40,6 @@ public:
 private:
     friend class Recordset;
 
-    void checkFile() const;
-    void verifyKey();
-
     sqlite3 *m_db = nullptr;
     QString m_provider;
     QByteArray m_passphrase;

@@ -1,11 +1,43 @@
 #include "storeerror.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <optional>
 #include <sqlite3.h>
 
 StoreError::StoreError(const QString &message) : m_message(message), m_utf8(message.toUtf8()) { }
 
+namespace {
+
+// What is wrong with the file itself, if anything: SQLite's own messages do
+// not tell a missing file from a folder, or an empty file from a missing table.
+std::optional<QString> fileProblem(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    if (fileName.isEmpty() || !info.exists())
+        return QStringLiteral("Il database %1 non si trova nella cartella di lavoro (%2).")
+            .arg(fileName, QDir::toNativeSeparators(QDir::currentPath()));
+    if (info.isDir())
+        return QStringLiteral("%1 è una cartella, non il database dei comuni.").arg(fileName);
+    if (info.size() == 0)
+        return QStringLiteral("Il database %1 è vuoto.").arg(fileName);
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Il database %1 non si può leggere: %2.")
+            .arg(fileName, file.errorString());
+    if (file.read(16) == QByteArray("SQLite format 3", 16))
+        return QStringLiteral("%1 non è cifrato: non è il database dei comuni di Zelmora.")
+            .arg(fileName);
+    return std::nullopt;
+}
+
+} // namespace
+
 StoreError StoreError::fromSqlite(const QString &fileName, int rc, const char *sqliteMessage)
 {
+    if (const std::optional<QString> problem = fileProblem(fileName))
+        return StoreError(*problem);
     const QString detail = QString::fromUtf8(sqliteMessage ? sqliteMessage : sqlite3_errstr(rc));
     static const QString noTable = QStringLiteral("no such table: ");
     static const QString noColumn = QStringLiteral("no such column: ");
