@@ -1,0 +1,244 @@
+#include "form1.h"
+
+#include "artwork.h"
+#include "label.h"
+#include "originlookup.h"
+#include "shape.h"
+#include "units.h"
+
+#include <QEvent>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTimer>
+
+const QString Form1::Placeholder = QStringLiteral("------- ------- ------ ------ ------ ------");
+const QString Form1::ErrorText = QStringLiteral("Dati Errati!");
+
+namespace {
+
+// The inside of the window as designed, and the frame around it.
+constexpr int InsideWidth = 4680;
+constexpr int DesignFrameTop = 435;
+constexpr int DesignFrameBottom = 45;
+constexpr int DesignFrameSide = 45;
+
+const QString FontFace = QStringLiteral("MS Sans Serif");
+
+QFont designFont(qreal points, bool bold = false, bool italic = false)
+{
+    QFont font(FontFace);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+Label *makeLabel(QWidget *parent, const char *name, const QRect &geometry, const QString &caption)
+{
+    auto *label = new Label(caption, parent);
+    label->setObjectName(QLatin1StringView(name));
+    label->setGeometry(geometry);
+    label->setTextColor(label->palette().color(QPalette::ButtonText));
+    return label;
+}
+
+Shape *makeShape(QWidget *parent, const char *name, const QRect &geometry,
+    std::optional<QColor> fill, Shape::Form form = Shape::Form::Rectangle)
+{
+    auto *shape = new Shape(form, fill, parent);
+    shape->setObjectName(QLatin1StringView(name));
+    shape->setGeometry(geometry);
+    return shape;
+}
+
+} // namespace
+
+Form1::Form1(QWidget *parent) : QWidget(parent)
+{
+    // Where the design's face is missing, take a close sans face.
+    QFont::insertSubstitutions(FontFace,
+        {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+            QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Zelmora"));
+    setWindowIcon(Artwork::icon());
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+        | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setFont(designFont(8.25));
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Qt::white);
+    setPalette(background);
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
+
+    const QColor lightYellow = Units::rgb(255, 255, 128);
+    const QColor darkRed = Units::rgb(192, 0, 0);
+    const QColor pink = Units::rgb(255, 192, 192);
+    const QColor peach = Units::rgb(255, 224, 192);
+    const QColor salmon = Units::rgb(255, 128, 128);
+
+    // Children are made bottom first: each one lies above those made before it.
+    Shape2 = makeShape(this, "Shape2", Units::rect(120, 3120, 4455, 3375), pink);
+    Shape10 = makeShape(this, "Shape10", Units::rect(2400, 3120, 2175, 375), peach);
+    Shape9 = makeShape(this, "Shape9", Units::rect(120, 2760, 2295, 375), darkRed);
+    Shape1 = makeShape(
+        this, "Shape1", Units::rect(1440, 240, 1695, 2175), lightYellow, Shape::Form::Oval);
+    Ok = makeLabel(this, "Ok", Units::rect(1920, 1560, 735, 255), QStringLiteral("Ricerca"));
+    Label1 = makeLabel(this, "Label1", Units::rect(240, 3195, 2295, 255),
+        QStringLiteral("Tipologia di Allevamento"));
+    Label2 = makeLabel(
+        this, "Label2", Units::rect(240, 3555, 2295, 255), QStringLiteral("Stato di Produzione "));
+    Label3 = makeLabel(
+        this, "Label3", Units::rect(240, 3915, 2295, 255), QStringLiteral("Comune di Produzione "));
+    Label4 = makeLabel(this, "Label4", Units::rect(240, 4275, 2295, 255),
+        QStringLiteral("Provincia di Produzione"));
+    Shape3 = makeShape(this, "Shape3", Units::rect(120, 3120, 4455, 375), std::nullopt);
+    Shape4 = makeShape(this, "Shape4", Units::rect(120, 3480, 4455, 375), std::nullopt);
+    Shape5 = makeShape(this, "Shape5", Units::rect(120, 3840, 4455, 375), std::nullopt);
+    Shape6 = makeShape(this, "Shape6", Units::rect(120, 4200, 4455, 375), std::nullopt);
+    Shape7 = makeShape(this, "Shape7", Units::rect(120, 4560, 4455, 615), salmon);
+    Label5 = makeLabel(this, "Label5", Units::rect(240, 4680, 4215, 495),
+        QStringLiteral("Nome e Luogo dell'Allevamento dove la gallina a desposto l'uovo"));
+    Shape8 = makeShape(this, "Shape8", Units::rect(120, 3120, 2295, 1455), std::nullopt);
+    Label6
+        = makeLabel(this, "Label6", Units::rect(120, 2790, 2295, 375), QStringLiteral("Zelmora"));
+    a1 = makeLabel(this, "a1", Units::rect(2520, 3195, 1935, 255), Placeholder);
+    a2 = makeLabel(this, "a2", Units::rect(2520, 3555, 1935, 255), Placeholder);
+    a3 = makeLabel(this, "a3", Units::rect(2520, 3915, 1935, 255), Placeholder);
+    a4 = makeLabel(this, "a4", Units::rect(2520, 4275, 1935, 255), Placeholder);
+    Label8 = makeLabel(this, "Label8", Units::rect(180, 5325, 4305, 975),
+        QStringLiteral(
+            "Per una questione di Privacy, non è possibile avere i dati degli allevatori. "
+            "Ma, rivolgendosi allo Stato stesso con la serie dell'uovo, o facendo milioni "
+            "di telefonate e aspettando giorni e giorni (pagando sicuramente il lavoro), "
+            "questi si possono avere... ALLA FACCIA DI NOI POVERI CONSUMATORI!!!!!"));
+
+    codice = new QLineEdit(this);
+    codice->setObjectName(QStringLiteral("codice"));
+    codice->setGeometry(Units::rect(1680, 1080, 1215, 285));
+    codice->setFrame(false);
+    codice->setAlignment(Qt::AlignCenter);
+    codice->setMaxLength(12);
+    codice->setFocusPolicy(Qt::StrongFocus);
+    codice->setAttribute(Qt::WA_NoMousePropagation);
+    QPalette box = codice->palette();
+    box.setColor(QPalette::Base, Units::rgb(255, 255, 192));
+    codice->setPalette(box);
+
+    Frame1 = new QWidget(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(Units::rect(0, 0, 4695, 2775));
+    Frame1->setAutoFillBackground(true);
+    Frame1->setPalette(background);
+    Frame1->setFocusPolicy(Qt::NoFocus);
+    Frame1->setAttribute(Qt::WA_NoMousePropagation);
+    Frame1->hide();
+    Shape11 = makeShape(Frame1, "Shape11", Units::rect(120, 120, 4455, 2535), peach);
+    Shape12 = makeShape(Frame1, "Shape12", Units::rect(120, 120, 4455, 375), darkRed);
+    Label7 = makeLabel(
+        Frame1, "Label7", Units::rect(120, 120, 4455, 375), QStringLiteral("Info Allevamento"));
+    aiuto = makeLabel(Frame1, "aiuto", Units::rect(240, 600, 4215, 1935), QString());
+
+    Ok->setFont(designFont(9.75));
+    Ok->setCursor(Artwork::handPointer());
+    Ok->setMouseTracking(true);
+    a1->setCursor(Artwork::helpPointer());
+    a1->setMouseTracking(true);
+    for (Label *heading : {Label1, Label2, Label3, Label4})
+        heading->setFont(designFont(8.25, true));
+    Label5->setFont(designFont(8.25, false, true));
+    Label5->setTextColor(palette().color(QPalette::WindowText));
+    Label5->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    for (Label *title : {Label6, Label7}) {
+        title->setFont(designFont(12, true));
+        title->setTextColor(QColor(Qt::white));
+        title->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    }
+
+    codice->setAccessibleName(QStringLiteral("Codice dell'uovo"));
+    codice->setAccessibleDescription(QStringLiteral(
+        "Il codice di undici caratteri stampato sul guscio, per esempio 1IT015VR001"));
+    Ok->setAccessibleName(QStringLiteral("Ricerca"));
+    a1->setAccessibleName(QStringLiteral("Tipologia di Allevamento"));
+    a2->setAccessibleName(QStringLiteral("Stato di Produzione"));
+    a3->setAccessibleName(QStringLiteral("Comune di Produzione"));
+    a4->setAccessibleName(QStringLiteral("Provincia di Produzione"));
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1);
+    Timer2->start();
+
+    load();
+    codice->setFocus();
+}
+
+// Start-up: the collapsed height, centred on the screen. Staying on top is
+// the window flag set above, which holds for the window's whole life.
+void Form1::load()
+{
+    setOuterHeight(CollapsedHeight);
+    const QRect screenArea = screen()->availableGeometry();
+    const QSize outer(width() + Units::pixels(2 * DesignFrameSide), Units::pixels(m_outerHeight));
+    move(screenArea.center() - QPoint(outer.width() / 2, outer.height() / 2));
+}
+
+int Form1::frameHeight() const
+{
+    const int frame = frameGeometry().height() - geometry().height();
+    if (frame > 0)
+        return frame;
+    return Units::pixels(DesignFrameTop + DesignFrameBottom);
+}
+
+void Form1::setOuterHeight(int twips)
+{
+    m_outerHeight = twips;
+    setFixedSize(Units::pixels(InsideWidth), Units::pixels(twips) - frameHeight());
+}
+
+int Form1::outerHeight() const
+{
+    return Units::twips(height() + frameHeight());
+}
+
+bool Form1::event(QEvent *event)
+{
+    // The frame is known only once the window manager has framed the window;
+    // keep the outer height when it turns out other than assumed.
+    const bool handled = QWidget::event(event);
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Move) && m_outerHeight > 0
+        && height() != Units::pixels(m_outerHeight) - frameHeight())
+        setOuterHeight(m_outerHeight);
+    return handled;
+}
+
+void Form1::ApriDB()
+{
+    OriginLookup::run(eggCode, *this);
+}
+
+Label *Form1::resultLabel(int label) const
+{
+    const std::array<Label *, 4> labels {a1, a2, a3, a4};
+    return labels.at(label - 1);
+}
+
+QString Form1::caption(int label) const
+{
+    return resultLabel(label)->caption();
+}
+
+void Form1::setCaption(int label, const QString &caption)
+{
+    resultLabel(label)->setCaption(caption);
+}
+
+void Form1::setTextColor(int label, int color)
+{
+    resultLabel(label)->setTextColor(color);
+}

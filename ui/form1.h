@@ -1,0 +1,65 @@
+// Zelmora's one window. The user types the producer code of an egg into
+// codice and clicks Ok ("Ricerca"); the window grows and shows the farming
+// type (a1), country (a2), municipality (a3) and province (a4) of the egg.
+// Clicking the farming type explains it in the panel Frame1.
+#pragma once
+
+#include "eggcode.h"
+#include "resultlabels.h"
+
+#include <QWidget>
+
+class Label;
+class QLineEdit;
+class QTimer;
+class Shape;
+
+class Form1 : public QWidget, private ResultLabels
+{
+    Q_OBJECT
+
+public:
+    static const QString Placeholder;
+    static const QString ErrorText;
+    static constexpr int CollapsedHeight = 3180; // twips, title bar and borders included
+    static constexpr int ExpandedHeight = 7065;
+
+    explicit Form1(QWidget *parent = nullptr);
+
+    // The outer height in twips, frame included; the top edge stays put.
+    void setOuterHeight(int twips);
+    int outerHeight() const;
+
+    // Looks up the places of the current code and fills a2 to a4; throws
+    // StoreError when Kelvo.bmp cannot be read.
+    void ApriDB();
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    void load();
+    int frameHeight() const;
+
+    // ResultLabels, for the origin lookup
+    QString caption(int label) const override;
+    void setCaption(int label, const QString &caption) override;
+    void setTextColor(int label, int color) override;
+    Label *resultLabel(int label) const;
+
+    int m_outerHeight = 0;
+
+    QLineEdit *codice;
+    Label *Ok;
+    Label *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8;
+    Label *a1, *a2, *a3, *a4;
+    Label *aiuto;
+    QWidget *Frame1;
+    Shape *Shape1, *Shape2, *Shape3, *Shape4, *Shape5, *Shape6;
+    Shape *Shape7, *Shape8, *Shape9, *Shape10, *Shape11, *Shape12;
+    QTimer *Timer1;
+    QTimer *Timer2;
+
+    QString savedInput;
+    EggCode eggCode;
+};

@@ -1,0 +1,31 @@
+// A label of the window: fixed size, text wrapped at blanks and cut at the
+// label's height, transparent unless given a background. It takes no focus,
+// raises its own click and pointer-move events, and never lets pointer
+// movement through to the window beneath it.
+#pragma once
+
+#include <QLabel>
+
+class Label : public QLabel
+{
+    Q_OBJECT
+
+public:
+    Label(const QString &caption, QWidget *parent);
+
+    QString caption() const { return text(); }
+    // Also the accessible description, so a screen reader reads what shows.
+    void setCaption(const QString &caption);
+    void setTextColor(int color);
+    void setTextColor(const QColor &color);
+    void setUnderline(bool underline);
+
+signals:
+    void clicked();
+    void pointerMoved();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+};

@@ -1,0 +1,13 @@
+#include "form1.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zelmora"));
+    QApplication::setDesktopFileName(QStringLiteral("zelmora"));
+    Form1 window;
+    window.show();
+    return app.exec();
+}
