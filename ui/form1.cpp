@@ -6,10 +6,14 @@
 #include "shape.h"
 #include "units.h"
 
+#include "storeerror.h"
+
 #include <QEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
+#include <array>
 
 const QString Form1::Placeholder = QStringLiteral("------- ------- ------ ------ ------ ------");
 const QString Form1::ErrorText = QStringLiteral("Dati Errati!");
@@ -23,6 +27,43 @@ constexpr int DesignFrameBottom = 45;
 constexpr int DesignFrameSide = 45;
 
 const QString FontFace = QStringLiteral("MS Sans Serif");
+
+constexpr int Red = 255;
+constexpr int Black = 0;
+
+// What a1's farming type means, keyed by the name exactly as a search writes it.
+struct Description
+{
+    const char16_t *typeName;
+    const char16_t *text;
+};
+constexpr std::array<Description, 4> Descriptions {{
+    {u"All'Aperto",
+        u"La gallina per alcune ore del giorno può razzolare in un ambiente esterno: le sue uova "
+        u"sono "
+        u"deposte nei nidi oppure deposte nel terreno e raccolte successivamente dall'allevatore."},
+    {u"A Terra",
+        u"La gallina ovaiola si muove liberamente ma in un ambiente chiuso, solitamente un "
+        u"capannone. "
+        u"Le uova vengono deposte nei nidi oppure raccolte dagli allevatori sulla lettiera, dove "
+        u"sono "
+        u"state disposte."},
+    {u"In Gabbia (o Batteria)",
+        u"La gallina si trova in un ambiente confinato, dove deposita le uova su un nastro "
+        u"trasportatore che le porta direttamente al confezionamento."},
+    {u"Agricoltura Biologica",
+        u"Segue le regole stabilite per tale tipologia di produzione e la gallina razzola "
+        u"all'aperto "
+        u"per alcune ore al giorno."},
+}};
+
+void setTextColor(QLineEdit *box, int color)
+{
+    QPalette p = box->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        p.setColor(group, QPalette::Text, Units::color(color));
+    box->setPalette(p);
+}
 
 QFont designFont(qreal points, bool bold = false, bool italic = false)
 {
@@ -173,6 +214,15 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     Timer2->setInterval(1);
     Timer2->start();
 
+    // The window handles no keys of its own: Enter in codice does not search.
+    connect(Ok, &Label::clicked, this, &Form1::Ok_Click);
+    connect(Ok, &Label::pointerMoved, this, &Form1::Ok_MouseMove);
+    connect(a1, &Label::clicked, this, &Form1::a1_Click);
+    // Direct, so that the reset runs inside the handler that sets the text.
+    connect(codice, &QLineEdit::textChanged, this, &Form1::codice_Change, Qt::DirectConnection);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+
     load();
     codice->setFocus();
 }
@@ -215,6 +265,105 @@ bool Form1::event(QEvent *event)
         && height() != Units::pixels(m_outerHeight) - frameHeight())
         setOuterHeight(m_outerHeight);
     return handled;
+}
+
+// Search: normalise the code in the box, decode it, show the farming type,
+// look up the places and expand the window. A refused code flashes the error.
+void Form1::Ok_Click()
+{
+    // During the flash the box shows the error text, not the user's code:
+    // searching it would overwrite the saved code, so the click is ignored.
+    if (Timer1->isActive())
+        return;
+
+    codice->setText(NormalizeEggCode(codice->text()));
+    const std::optional<EggCode> decoded = DecodeEggCode(codice->text());
+    if (!decoded) {
+        startFlash();
+        return;
+    }
+    a1->setCaption(FarmingTypeName(decoded->farmingType));
+    eggCode = *decoded;
+    try {
+        ApriDB();
+    } catch (const StoreError &error) {
+        // The search ends here and the program goes on: once Kelvo.bmp is
+        // put right, the next search works.
+        auto *box = new QMessageBox(
+            QMessageBox::Warning, windowTitle(), error.message(), QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("storeError"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return;
+    }
+    setOuterHeight(ExpandedHeight);
+}
+
+void Form1::startFlash()
+{
+    codice->setEnabled(false);
+    savedInput = codice->text();
+    codice->setText(ErrorText);
+    ::setTextColor(codice, Red);
+    Timer1->start();
+}
+
+// End of the flash: the saved code comes back and the box can be used again.
+void Form1::Timer1_Timer()
+{
+    codice->setText(savedInput);
+    ::setTextColor(codice, Black);
+    codice->setEnabled(true);
+    Timer1->stop();
+}
+
+// Any change of the code collapses the window and clears the results.
+void Form1::codice_Change()
+{
+    setOuterHeight(CollapsedHeight);
+    a1->setCaption(Placeholder);
+    for (Label *label : {a2, a3, a4})
+        label->setCaption(a1->caption());
+    for (Label *label : {a1, a2, a3, a4})
+        label->setTextColor(Black);
+}
+
+void Form1::Ok_MouseMove()
+{
+    Ok->setTextColor(Red);
+    Ok->setUnderline(true);
+}
+
+void Form1::mouseMoveEvent(QMouseEvent *)
+{
+    Form_MouseMove();
+}
+
+void Form1::Form_MouseMove()
+{
+    Frame1->hide();
+    if (codice->isEnabled())
+        codice->setFocus();
+    Ok->setTextColor(Black);
+    Ok->setUnderline(false);
+}
+
+// Keeps the keyboard focus in codice. setFocus() moves the focus within this
+// window only: it never activates the window or takes the keyboard from
+// another program.
+void Form1::Timer2_Timer()
+{
+    if (codice->isEnabled())
+        codice->setFocus();
+}
+
+void Form1::a1_Click()
+{
+    for (const Description &row : Descriptions) {
+        if (a1->caption() == QStringView(row.typeName))
+            aiuto->setCaption(QString::fromUtf16(row.text));
+    }
+    Frame1->show();
 }
 
 void Form1::ApriDB()

@@ -36,9 +36,23 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     void load();
+
+    // Search flow
+    void Ok_Click();
+    void Timer1_Timer();
+    void codice_Change();
+    void startFlash();
+
+    // Pointer, focus and information panel
+    void Ok_MouseMove();
+    void Form_MouseMove();
+    void Timer2_Timer();
+    void a1_Click();
+
     int frameHeight() const;
 
     // ResultLabels, for the origin lookup
