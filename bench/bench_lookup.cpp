@@ -3,11 +3,14 @@
 // Run from the folder that holds Kelvo.bmp (build/bin).
 #include "benchclock.h"
 #include "ciphersettings.h"
+#include "connection.h"
 #include "eggcode.h"
 #include "originlookup.h"
+#include "recordset.h"
 #include "resultlabels.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <array>
@@ -27,65 +30,51 @@ public:
     void setTextColor(int, int) override { }
 };
 
-// The three lookups on a plain SQLite file, in the same order and with the
-// same opens and queries as the origin lookup.
+// The origin lookup's three lookups, through the same store layer and with
+// the same opens and queries, on a plain SQLite file: what is left between
+// the two figures is the encryption.
 class PlainLookup
 {
 public:
-    explicit PlainLookup(QByteArray path) : m_path(std::move(path)) { }
-
-    QString run(const EggCode &code) const
+    void run(const EggCode &code, Labels &labels) const
     {
-        QString found;
-        withRows("SELECT * FROM Comuni;", {}, [&](sqlite3_stmt *s) {
-            while (sqlite3_step(s) == SQLITE_ROW) {
-                const QString targa = text(s, 0);
-                if (targa.size() > 2 && QStringView(targa).first(2) == code.countryCode) {
-                    found += text(s, 2);
-                    break;
-                }
+        Connection connection;
+        Recordset rows;
+        open(connection);
+        rows.open(QStringLiteral("SELECT * FROM Comuni;"), connection, 3, 2, -1);
+        for (; !rows.eof(); rows.moveNext()) {
+            const std::optional<QString> targa = rows.field(QStringLiteral("Targa"));
+            if (targa && targa->size() > 2 && QStringView(*targa).first(2) == code.countryCode) {
+                labels.setCaption(2, rows.field(QStringLiteral("Zona")).value_or(QString()));
+                break;
             }
-        });
-        withRows("SELECT * FROM Comuni WHERE Targa = ? AND Ist = ?;",
-            {code.provinceCode, code.municipalityCode}, [&](sqlite3_stmt *s) {
-                if (sqlite3_step(s) == SQLITE_ROW)
-                    found += text(s, 2);
-            });
-        withRows(
-            "SELECT * FROM Comuni WHERE Targa = ?;", {code.provinceCode}, [&](sqlite3_stmt *s) {
-                if (sqlite3_step(s) == SQLITE_ROW)
-                    found += text(s, 3);
-            });
-        return found;
+        }
+        connection.close();
+        open(connection);
+        rows.open(QStringLiteral("SELECT * FROM Comuni WHERE Targa = ? AND Ist = ?;"), connection,
+            3, 2, -1, {code.provinceCode, code.municipalityCode});
+        if (!rows.eof())
+            labels.setCaption(3, rows.field(QStringLiteral("Zona")).value_or(QString()));
+        connection.close();
+        open(connection);
+        rows.open(QStringLiteral("SELECT * FROM Comuni WHERE Targa = ?;"), connection, 3, 2, -1,
+            {code.provinceCode});
+        if (!rows.eof())
+            labels.setCaption(4, rows.field(QStringLiteral("Citta")).value_or(QString()));
     }
 
 private:
-    static QString text(sqlite3_stmt *s, int column)
+    static void open(Connection &connection)
     {
-        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, column)),
-            sqlite3_column_bytes(s, column));
+        // No password: SQLCipher then reads the file as plain SQLite.
+        connection.setProvider(Connection::Provider);
+        connection.setProperty(Connection::PasswordProperty, QString());
+        connection.open(QStringLiteral("Data Source=plain.db"), {}, {}, -1);
     }
-
-    template<typename Body>
-    void withRows(const char *sql, const QStringList &parameters, Body body) const
-    {
-        sqlite3 *db = nullptr;
-        sqlite3_open_v2(m_path.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt *s = nullptr;
-        sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
-        for (int i = 0; i < parameters.size(); ++i) {
-            const QByteArray value = parameters.at(i).toUtf8();
-            sqlite3_bind_text(s, i + 1, value.constData(), int(value.size()), SQLITE_TRANSIENT);
-        }
-        body(s);
-        sqlite3_finalize(s);
-        sqlite3_close(db);
-    }
-
-    QByteArray m_path;
 };
 
-QByteArray plainCopy(const QTemporaryDir &dir)
+// Makes plain.db, an unencrypted copy of Kelvo.bmp, in dir.
+void plainCopy(const QTemporaryDir &dir)
 {
     const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("plain.db")));
     const QString copy = dir.filePath(QStringLiteral("copy.bmp"));
@@ -101,7 +90,6 @@ QByteArray plainCopy(const QTemporaryDir &dir)
     if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK)
         qFatal("cannot make the plain copy: %s", error);
     sqlite3_close(db);
-    return path;
 }
 
 } // namespace
@@ -112,7 +100,9 @@ int main(int argc, char *argv[])
     if (!QFile::exists(QStringLiteral("Kelvo.bmp")))
         qFatal("run from the folder that holds Kelvo.bmp");
     QTemporaryDir dir;
-    const PlainLookup plain(plainCopy(dir));
+    plainCopy(dir);
+    const PlainLookup plain;
+    const QString binDir = QDir::currentPath();
     constexpr int Runs = 300;
 
     const struct
@@ -125,9 +115,15 @@ int main(int argc, char *argv[])
         const EggCode code = *DecodeEggCode(QString::fromLatin1(c.code));
         const double encrypted = BenchClock::medianMs(Runs, [&] {
             Labels labels;
+            QDir::setCurrent(binDir);
             OriginLookup::run(code, labels);
         });
-        const double unencrypted = BenchClock::medianMs(Runs, [&] { plain.run(code); });
+        const double unencrypted = BenchClock::medianMs(Runs, [&] {
+            Labels labels;
+            QDir::setCurrent(dir.path());
+            plain.run(code, labels);
+            QDir::setCurrent(binDir);
+        });
         std::printf("%s\n", c.name);
         BenchClock::report("  origin lookup on Kelvo.bmp, median", encrypted);
         BenchClock::report("  same lookups on an unencrypted copy, median", unencrypted);

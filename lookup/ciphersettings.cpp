@@ -18,6 +18,9 @@ const char *const CipherSettings::Pragmas = "PRAGMA kdf_iter = 1;\n"
 
 int CipherSettings::apply(sqlite3 *db, const QByteArray &passphrase)
 {
+    // No passphrase, no cipher: the file is read as plain SQLite.
+    if (passphrase.isEmpty())
+        return SQLITE_OK;
     const int rc = sqlite3_key(db, passphrase.constData(), int(passphrase.size()));
     if (rc != SQLITE_OK)
         return rc;

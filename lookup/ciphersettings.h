@@ -10,7 +10,8 @@ class CipherSettings
 {
 public:
     // Keys a freshly opened handle and fixes every cipher setting. Call it
-    // before the first read or write. Returns an SQLite result code.
+    // before the first read or write. An empty passphrase leaves the handle
+    // unencrypted. Returns an SQLite result code.
     static int apply(sqlite3 *db, const QByteArray &passphrase);
 
     // The PRAGMA lines that apply() runs after the key, for documentation

@@ -26,6 +26,9 @@ public:
 
     explicit Form1(QWidget *parent = nullptr);
 
+    // Platform settings for this window; call before QApplication exists.
+    static void prepareApplication();
+
     // The outer height in twips, frame included; the top edge stays put.
     void setOuterHeight(int twips);
     int outerHeight() const;

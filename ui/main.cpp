@@ -4,6 +4,7 @@
 
 int main(int argc, char *argv[])
 {
+    Form1::prepareApplication();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelmora"));
     QApplication::setDesktopFileName(QStringLiteral("zelmora"));
