@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds the Debian package, installs it into a temporary root and checks what
+# it holds; then checks a plain `cmake --install` into a temporary prefix.
+# Usage: check.sh BUILD_DIR
+set -uo pipefail
+build=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+check() {
+  local name=$1
+  shift
+  if "$@"; then echo "PASS   : $name"; passed=$((passed + 1)); else echo "FAIL!  : $name"; failed=$((failed + 1)); fi
+}
+runs_from() { # root folder: the program starts in the desktop entry's Path and keeps running
+  local root=$1 entry=$2
+  local exec_ path_
+  exec_=$(sed -n 's/^Exec=//p' "$entry")
+  path_=$(sed -n 's/^Path=//p' "$entry")
+  (cd "$root$path_" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work timeout 2 "$root$exec_" >/dev/null 2>&1)
+  [[ $? -eq 124 ]]
+}
+
+(cd "$work" && cpack -G DEB -B "$work/pkg" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2>&1)
+deb=$(ls "$work"/pkg/*.deb 2>/dev/null | head -n 1)
+check "cpack builds a .deb" test -f "$deb"
+[[ -f "$deb" ]] || { cat "$work/cpack.log"; exit 1; }
+info=$(dpkg-deb --info "$deb")
+check "package name" grep -q "^ Package: zelmora$" <<<"$info"
+check "depends on Qt Widgets, Qt Svg and SQLCipher" \
+  grep -q "Depends: .*libqt6widgets6.*libqt6svg6.*libsqlcipher0" <<<"$info"
+
+root=$work/root
+dpkg-deb --extract "$deb" "$root"
+entry=$root/usr/share/applications/zelmora.desktop
+check "program installed" test -x "$root/usr/bin/zelmora"
+check "Kelvo.bmp installed unchanged" cmp -s "$root/usr/share/zelmora/Kelvo.bmp" "$build/bin/Kelvo.bmp"
+check "icon in the hicolor theme" test -s "$root/usr/share/icons/hicolor/scalable/apps/zelmora.svg"
+check "desktop entry installed" test -f "$entry"
+check "desktop entry starts /usr/bin/zelmora" grep -qx "Exec=/usr/bin/zelmora" "$entry"
+check "desktop entry works in the folder of Kelvo.bmp" grep -qx "Path=/usr/share/zelmora" "$entry"
+check "desktop entry names the icon" grep -qx "Icon=zelmora" "$entry"
+check "the installed program starts from its desktop entry" runs_from "$root" "$entry"
+
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" >/dev/null
+check "cmake --install: desktop entry follows the prefix" grep -qx "Path=$prefix/share/zelmora" "$prefix/share/applications/zelmora.desktop"
+check "cmake --install: Kelvo.bmp beside the entry's Path" test -s "$prefix/share/zelmora/Kelvo.bmp"
+
+echo "Totals: $passed passed, $failed failed"
+[[ $failed -eq 0 ]]
