@@ -55,7 +55,7 @@ export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work LC_ALL=C.UTF-8
 twips() { echo $(($1 / 15)); } # twips to pixels at 96 dpi
 
 start_zelmora() { # folder; sets zpid and wid
-  (cd "$1" && exec "$program") >"$work/zelmora.log" 2>&1 &
+  (cd "$1" && exec "$program") >>"$work/zelmora.log" 2>&1 &
   zpid=$!
   pids+=($zpid)
   wid=""
@@ -233,6 +233,9 @@ check "no Kelvo.bmp was created" test ! -e "$work/empty/Kelvo.bmp"
 cp "$kelvo" "$work/empty/Kelvo.bmp"
 click_at 2280 1680
 check "once the file is back the search works" wait_outer_height 7065
+
+check "the program reported no sanitizer error" \
+  bash -c "! grep -q -E 'Sanitizer|runtime error' '$work/zelmora.log'"
 
 echo "Totals: $passed passed, $failed failed"
 [[ $failed -eq 0 ]]
