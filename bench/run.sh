@@ -28,3 +28,4 @@ echo "== origin lookup";            ./bench_lookup
 echo "== start-up";                 ./bench_startup
 echo "== search";                   ./bench_search
 echo "== idle CPU";                 ./bench_idle
+echo "== memory";                   ./bench_memory

@@ -3,6 +3,7 @@
 #include "formdriver.h"
 #include "testdatabase.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -40,6 +41,7 @@ private slots:
     void storeFailureShowsMessageAndGoesOn_data();
     void storeFailureShowsMessageAndGoesOn();
     void shippedDatabase();
+    void thousandSearchesInARow();
 
 private:
     void waitForFlashEnd(FormDriver &driver);
@@ -294,6 +296,24 @@ void TestSearchFlow::shippedDatabase()
     QCOMPARE(driver.results(), u"All'Aperto|Italia|Bussolengo|Verona"_qs);
     driver.search(u"3it001to036"_qs);
     QCOMPARE(driver.results(), u"In Gabbia (o Batteria)|Italia|Agliè|Torino"_qs);
+}
+
+// Under the sanitizer build this is the leak check of long use.
+void TestSearchFlow::thousandSearchesInARow()
+{
+    FormDriver driver;
+    driver.timer("Timer1")->setInterval(1); // a flash of 1 ms keeps the run short
+    const QString codes[] = {u"1it015vr001"_qs, u"12345"_qs, u"3XX999ZZ001"_qs, u"9IT015VR001"_qs};
+    for (int i = 1; i <= 1000; ++i) {
+        driver.codice()->setText(codes[i % 4]);
+        driver.clickOk();
+        QDeadlineTimer deadline(FlashTimeoutMs);
+        while (!driver.codice()->isEnabled() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QVERIFY(driver.codice()->isEnabled());
+    }
+    driver.search(u"1IT015VR001"_qs);
+    QCOMPARE(driver.results(), u"All'Aperto|Italia|Bussolengo|Verona"_qs);
 }
 
 QTEST_MAIN(TestSearchFlow)

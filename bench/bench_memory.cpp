@@ -1,0 +1,61 @@
+// Resident memory over 1,000 searches in a row (valid, refused and not-found
+// codes mixed), on the shipped Kelvo.bmp. Run from build/bin. The flash of a
+// refused code is shortened to 1 ms so the run takes seconds, not minutes.
+#include "form1.h"
+#include "label.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <unistd.h>
+
+namespace {
+
+double residentMiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return double(fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Form1::prepareApplication();
+    QApplication app(argc, argv);
+    Form1 form;
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        qFatal("the window was not shown");
+    auto *codice = form.findChild<QLineEdit *>(QStringLiteral("codice"));
+    auto *ok = form.findChild<Label *>(QStringLiteral("Ok"));
+    form.findChild<QTimer *>(QStringLiteral("Timer1"))->setInterval(1);
+
+    const QString codes[]
+        = {QStringLiteral("1it015vr001"), QStringLiteral("12345"), QStringLiteral("3XX999ZZ001"),
+            QStringLiteral("0EL123AB001"), QStringLiteral("9IT015VR001")};
+    double after100 = 0;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 1; i <= 1000; ++i) {
+        codice->setText(codes[i % 5]);
+        QTest::mouseClick(ok, Qt::LeftButton, {}, ok->rect().center());
+        while (!codice->isEnabled())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents();
+        if (i == 100)
+            after100 = residentMiB();
+    }
+    const double after1000 = residentMiB();
+    std::printf("%-58s %8.2f MiB\n", "resident memory after 100 searches", after100);
+    std::printf("%-58s %8.2f MiB\n", "resident memory after 1000 searches", after1000);
+    std::printf("growth %.2f MiB (target: within 1 MiB); 1000 searches in %.1f s\n",
+        after1000 - after100, double(timer.elapsed()) / 1000);
+    return 0;
+}
