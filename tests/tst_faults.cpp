@@ -2,8 +2,8 @@
 // message, writes nothing, creates nothing, and does not stop the next search
 // from working once the file is put right.
 #include "eggcode.h"
+#include "labelstub.h"
 #include "originlookup.h"
-#include "resultlabels.h"
 #include "storeerror.h"
 #include "testdatabase.h"
 
@@ -12,28 +12,15 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <array>
 
 namespace {
 
 const QString File = u"Kelvo.bmp"_qs;
 
-class Labels : public ResultLabels
-{
-public:
-    std::array<QString, 4> captions {u"-"_qs, u"-"_qs, u"-"_qs, u"-"_qs};
-    QString caption(int label) const override { return captions.at(label - 1); }
-    void setCaption(int label, const QString &caption) override
-    {
-        captions.at(label - 1) = caption;
-    }
-    void setTextColor(int, int) override { }
-};
-
 // Runs a search of 1IT015VR001; returns the error message, or the places found.
 QString search()
 {
-    Labels labels;
+    LabelStub labels(u"-"_qs);
     try {
         OriginLookup::run(*DecodeEggCode(u"1IT015VR001"_qs), labels);
     } catch (const StoreError &error) {
