@@ -67,15 +67,19 @@ QString FormDriver::results() const
     return captions.join(u'|');
 }
 
+// As a single colour value, red in the lowest byte.
+static int colorValue(const QColor &c)
+{
+    return c.red() | c.green() << 8 | c.blue() << 16;
+}
+
 int FormDriver::textColor(const QLineEdit *box)
 {
-    const QColor c = box->palette().color(
-        box->isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text);
-    return c.red() | c.green() << 8 | c.blue() << 16;
+    return colorValue(box->palette().color(
+        box->isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
 }
 
 int FormDriver::textColor(const Label *label)
 {
-    const QColor c = label->palette().color(QPalette::WindowText);
-    return c.red() | c.green() << 8 | c.blue() << 16;
+    return colorValue(label->palette().color(QPalette::WindowText));
 }

@@ -17,6 +17,23 @@ public:
     static void create(
         const QString &path, const QStringList &statements, const QByteArray &passphrase);
 
+    // Ways of a Kelvo.bmp at path to be unreadable; good is the contents of a
+    // sound one, which Truncated cuts in half.
+    enum class Fault {
+        Missing,
+        Empty,
+        Folder,
+        Text,
+        Random,
+        Plain,
+        OtherPassword,
+        Truncated,
+        NoTable,
+        NoColumn
+    };
+    static void createFault(const QString &path, Fault fault, const QByteArray &good);
+
+    static void write(const QString &path, const QByteArray &bytes);
     static QByteArray password();
     static QByteArray contents(const QString &path);
 };

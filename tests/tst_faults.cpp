@@ -39,13 +39,6 @@ QMap<QString, QByteArray> snapshot()
     return files;
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 } // namespace
 
 class TestFaults : public QObject
@@ -89,52 +82,31 @@ void TestFaults::cleanup()
     QDir::setCurrent(m_previousDir);
 }
 
+using Fault = TestDatabase::Fault;
+
 void TestFaults::faults_data()
 {
-    QTest::addColumn<QString>("fault");
+    QTest::addColumn<Fault>("fault");
     QTest::addColumn<QString>("cause");
 
-    QTest::newRow("missing") << u"missing"_qs << u"non si trova nella cartella di lavoro"_qs;
-    QTest::newRow("empty") << u"empty"_qs << u"è vuoto"_qs;
-    QTest::newRow("a folder") << u"folder"_qs << u"è una cartella"_qs;
-    QTest::newRow("plain SQLite") << u"plain"_qs << u"non è cifrato"_qs;
-    QTest::newRow("another password") << u"password"_qs << u"un'altra password"_qs;
-    QTest::newRow("truncated in the middle") << u"truncated"_qs << u"danneggiato"_qs;
-    QTest::newRow("random bytes") << u"random"_qs << u"un'altra password"_qs;
-    QTest::newRow("table Comuni missing") << u"table"_qs << u"manca la tabella Comuni"_qs;
-    QTest::newRow("column Zona missing") << u"column"_qs << u"manca la colonna Zona"_qs;
+    QTest::newRow("missing") << Fault::Missing << u"non si trova nella cartella di lavoro"_qs;
+    QTest::newRow("empty") << Fault::Empty << u"è vuoto"_qs;
+    QTest::newRow("a folder") << Fault::Folder << u"è una cartella"_qs;
+    QTest::newRow("plain SQLite") << Fault::Plain << u"non è cifrato"_qs;
+    QTest::newRow("another password") << Fault::OtherPassword << u"un'altra password"_qs;
+    QTest::newRow("truncated in the middle") << Fault::Truncated << u"danneggiato"_qs;
+    QTest::newRow("random bytes") << Fault::Random << u"un'altra password"_qs;
+    QTest::newRow("text") << Fault::Text << u"un'altra password"_qs;
+    QTest::newRow("table Comuni missing") << Fault::NoTable << u"manca la tabella Comuni"_qs;
+    QTest::newRow("column Zona missing") << Fault::NoColumn << u"manca la colonna Zona"_qs;
 }
 
 void TestFaults::faults()
 {
-    QFETCH(QString, fault);
+    QFETCH(Fault, fault);
     QFETCH(QString, cause);
 
-    const QString schema = u"CREATE TABLE Comuni (Targa, Ist, Zona, Citta);"_qs;
-    if (fault == u"empty") {
-        writeFile(File, {});
-    } else if (fault == u"folder") {
-        QVERIFY(QDir().mkdir(File));
-    } else if (fault == u"plain") {
-        TestDatabase::create(File, {schema}, {});
-    } else if (fault == u"password") {
-        TestDatabase::create(File, {schema}, "µ#Q§w7~ÞL=k¬3ð+Rx¹mÅ");
-    } else if (fault == u"truncated") {
-        writeFile(File, m_shipped.left(m_shipped.size() / 2));
-    } else if (fault == u"random") {
-        QByteArray bytes(64 * 1024, '\0');
-        for (qsizetype i = 0; i < bytes.size(); ++i)
-            bytes[i] = char((i * 2654435761u) >> 13);
-        writeFile(File, bytes);
-    } else if (fault == u"table") {
-        TestDatabase::create(
-            File, {u"CREATE TABLE Comune (Targa, Ist, Zona, Citta);"_qs}, TestDatabase::password());
-    } else if (fault == u"column") {
-        TestDatabase::create(File,
-            {u"CREATE TABLE Comuni (Targa, Ist, Nome, Citta);"_qs,
-                u"INSERT INTO Comuni VALUES ('IT-ITA', NULL, 'Italia', NULL);"_qs},
-            TestDatabase::password());
-    }
+    TestDatabase::createFault(File, fault, m_shipped);
     const auto before = snapshot();
 
     const QString message = search();
@@ -143,16 +115,16 @@ void TestFaults::faults()
     QCOMPARE(snapshot(), before); // nothing written, nothing created
 
     // Put right, the next search works.
-    if (fault == u"folder")
+    if (fault == Fault::Folder)
         QVERIFY(QDir().rmdir(File));
-    writeFile(File, m_shipped);
+    TestDatabase::write(File, m_shipped);
     QCOMPARE(search(), u"Italia|Bussolengo|Verona"_qs);
 }
 
 // Another program in the middle of writing holds the file's exclusive lock.
 void TestFaults::lockedByAnotherProcess()
 {
-    writeFile(File, m_shipped);
+    TestDatabase::write(File, m_shipped);
     QProcess writer;
     writer.start(QStringLiteral(LOCKHOLDER), {File});
     QVERIFY(writer.waitForReadyRead());
@@ -178,7 +150,7 @@ void TestFaults::readOnlyIsNoFault()
 {
     QFETCH(bool, readOnlyFolder);
 
-    writeFile(File, m_shipped);
+    TestDatabase::write(File, m_shipped);
     QVERIFY(QFile::setPermissions(File, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     const QString folder = QDir::currentPath();
     const QFile::Permissions folderPermissions = QFile::permissions(folder);

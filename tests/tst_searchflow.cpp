@@ -227,40 +227,28 @@ void TestSearchFlow::editCollapses()
         QCOMPARE(FormDriver::textColor(driver.label(name)), 0);
 }
 
+using Fault = TestDatabase::Fault;
+
 void TestSearchFlow::storeFailureShowsMessageAndGoesOn_data()
 {
-    QTest::addColumn<QString>("fault");
+    QTest::addColumn<Fault>("fault");
     QTest::addColumn<QString>("cause");
 
-    QTest::newRow("no Kelvo.bmp") << u"missing"_qs << u"non si trova"_qs;
-    QTest::newRow("not a database") << u"text"_qs << u"non è il database"_qs;
-    QTest::newRow("wrong password") << u"password"_qs << u"un'altra password"_qs;
-    QTest::newRow("table missing") << u"table"_qs << u"manca la tabella Comuni"_qs;
-    QTest::newRow("column missing") << u"column"_qs << u"manca la colonna Citta"_qs;
+    QTest::newRow("no Kelvo.bmp") << Fault::Missing << u"non si trova"_qs;
+    QTest::newRow("not a database") << Fault::Text << u"non è il database"_qs;
+    QTest::newRow("wrong password") << Fault::OtherPassword << u"un'altra password"_qs;
+    QTest::newRow("table missing") << Fault::NoTable << u"manca la tabella Comuni"_qs;
+    QTest::newRow("column missing") << Fault::NoColumn << u"manca la colonna Zona"_qs;
 }
 
 void TestSearchFlow::storeFailureShowsMessageAndGoesOn()
 {
-    QFETCH(QString, fault);
+    QFETCH(Fault, fault);
     QFETCH(QString, cause);
 
     const QString file = u"Kelvo.bmp"_qs;
     const QByteArray good = TestDatabase::contents(file);
-    QFile::remove(file);
-    if (fault == u"text") {
-        QFile text(file);
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("Questo non è un database.\n");
-    } else if (fault == u"password") {
-        TestDatabase::create(file, {u"CREATE TABLE Comuni (Targa, Ist, Zona, Citta);"_qs}, "x");
-    } else if (fault == u"table") {
-        TestDatabase::create(file, {u"CREATE TABLE Altro (x);"_qs}, TestDatabase::password());
-    } else if (fault == u"column") {
-        TestDatabase::create(file,
-            {u"CREATE TABLE Comuni (Targa, Ist, Zona);"_qs,
-                u"INSERT INTO Comuni VALUES ('VR', '015', 'Bussolengo');"_qs},
-            TestDatabase::password());
-    }
+    TestDatabase::createFault(file, fault, good);
 
     FormDriver driver;
     driver.search(u"1IT015VR001"_qs);
@@ -272,15 +260,11 @@ void TestSearchFlow::storeFailureShowsMessageAndGoesOn()
     QCOMPARE(driver.label("a1")->caption(), u"All'Aperto"_qs);
     QVERIFY(!driver.expanded());
     QVERIFY(driver.codice()->isEnabled());
-    QCOMPARE(QFileInfo::exists(file), fault != u"missing");
+    QCOMPARE(QFileInfo::exists(file), fault != Fault::Missing);
 
     box->close();
     QTRY_VERIFY(!driver.form().findChild<QMessageBox *>(u"storeError"_qs));
-    QFile::remove(file);
-    QFile repaired(file);
-    QVERIFY(repaired.open(QIODevice::WriteOnly));
-    repaired.write(good);
-    repaired.close();
+    TestDatabase::write(file, good);
     driver.clickOk();
     QVERIFY(!driver.form().findChild<QMessageBox *>(u"storeError"_qs));
     QVERIFY(driver.expanded());

@@ -24,5 +24,5 @@ QColor Units::color(int value)
 
 QColor Units::rgb(int red, int green, int blue)
 {
-    return color(red | green << 8 | blue << 16);
+    return QColor(red, green, blue);
 }
