@@ -59,6 +59,8 @@ void Connection::open(const QString &connectionText, const QString &, const QStr
         throw StoreError(
             QStringLiteral("Il fornitore di dati \"%1\" non è disponibile.").arg(m_provider));
     m_fileName = dataSource(connectionText);
+    if (std::optional<StoreError> error = StoreError::notAFile(m_fileName))
+        throw *error;
 
     // Read-only, and never created: SQLite would otherwise make an empty
     // database in place of a missing file.

@@ -20,6 +20,9 @@ std::optional<QString> fileProblem(const QString &fileName)
             .arg(fileName, QDir::toNativeSeparators(QDir::currentPath()));
     if (info.isDir())
         return QStringLiteral("%1 è una cartella, non il database dei comuni.").arg(fileName);
+    if (!info.isFile())
+        return QStringLiteral("%1 non è un file ma una pipe, un socket o un dispositivo.")
+            .arg(fileName);
     if (info.size() == 0)
         return QStringLiteral("Il database %1 è vuoto.").arg(fileName);
     QFile file(fileName);
@@ -33,6 +36,17 @@ std::optional<QString> fileProblem(const QString &fileName)
 }
 
 } // namespace
+
+std::optional<StoreError> StoreError::notAFile(const QString &fileName)
+{
+    // Opening a named pipe for reading blocks until some other program writes
+    // to it, and a device may never end: refuse anything but a plain file
+    // before SQLite opens it.
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        return StoreError(*fileProblem(fileName));
+    return std::nullopt;
+}
 
 StoreError StoreError::fromSqlite(const QString &fileName, int rc, const char *sqliteMessage)
 {

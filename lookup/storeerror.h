@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <exception>
+#include <optional>
 
 // A failure of the store, with a message in Italian for the user that names
 // the database file and the cause.
@@ -12,6 +13,8 @@ public:
 
     // Turns an SQLite result code and its English message into a StoreError.
     static StoreError fromSqlite(const QString &fileName, int rc, const char *sqliteMessage);
+    // A file that exists but is no plain file or folder (a pipe, a device).
+    static std::optional<StoreError> notAFile(const QString &fileName);
     static StoreError missingColumn(const QString &fileName, const QString &column);
 
     const QString &message() const { return m_message; }

@@ -10,19 +10,10 @@ class LabelStub : public ResultLabels
 public:
     static constexpr int Untouched = -1; // colour never set
 
-    explicit LabelStub(
-        const QString &caption = QStringLiteral("------- ------- ------ ------ ------ ------"))
-    {
-        captions.fill(caption);
-    }
-
-    std::array<QString, 4> captions;
+    std::array<QString, 4> captions {u"-"_qs, u"-"_qs, u"-"_qs, u"-"_qs};
     std::array<int, 4> colors {Untouched, Untouched, Untouched, Untouched};
 
     QString caption(int label) const override { return captions.at(label - 1); }
-    void setCaption(int label, const QString &caption) override
-    {
-        captions.at(label - 1) = caption;
-    }
+    void setCaption(int label, const QString &caption) override { captions.at(label - 1) = caption; }
     void setTextColor(int label, int color) override { colors.at(label - 1) = color; }
 };

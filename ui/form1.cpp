@@ -18,6 +18,24 @@
 const QString Form1::Placeholder = QStringLiteral("------- ------- ------ ------ ------ ------");
 const QString Form1::ErrorText = QStringLiteral("Dati Errati!");
 
+// Keyed by the farming-type name exactly as a search writes it into a1.
+const std::array<Form1::Description, 4> Form1::Descriptions {{
+    {u"All'Aperto"_qs,
+        u"La gallina per alcune ore del giorno può razzolare in un ambiente esterno: le sue uova "
+        u"sono deposte nei nidi oppure deposte nel terreno e raccolte successivamente "
+        u"dall'allevatore."_qs},
+    {u"A Terra"_qs,
+        u"La gallina ovaiola si muove liberamente ma in un ambiente chiuso, solitamente un "
+        u"capannone. Le uova vengono deposte nei nidi oppure raccolte dagli allevatori sulla "
+        u"lettiera, dove sono state disposte."_qs},
+    {u"In Gabbia (o Batteria)"_qs,
+        u"La gallina si trova in un ambiente confinato, dove deposita le uova su un nastro "
+        u"trasportatore che le porta direttamente al confezionamento."_qs},
+    {u"Agricoltura Biologica"_qs,
+        u"Segue le regole stabilite per tale tipologia di produzione e la gallina razzola "
+        u"all'aperto per alcune ore al giorno."_qs},
+}};
+
 namespace {
 
 // The inside of the window as designed, and the frame around it.
@@ -31,31 +49,6 @@ const QString FontFace = QStringLiteral("MS Sans Serif");
 constexpr int Red = 255;
 constexpr int Black = 0;
 
-// What a1's farming type means, keyed by the name exactly as a search writes it.
-struct Description
-{
-    const char16_t *typeName;
-    const char16_t *text;
-};
-constexpr std::array<Description, 4> Descriptions {{
-    {u"All'Aperto",
-        u"La gallina per alcune ore del giorno può razzolare in un ambiente esterno: le sue uova "
-        u"sono "
-        u"deposte nei nidi oppure deposte nel terreno e raccolte successivamente dall'allevatore."},
-    {u"A Terra",
-        u"La gallina ovaiola si muove liberamente ma in un ambiente chiuso, solitamente un "
-        u"capannone. "
-        u"Le uova vengono deposte nei nidi oppure raccolte dagli allevatori sulla lettiera, dove "
-        u"sono "
-        u"state disposte."},
-    {u"In Gabbia (o Batteria)",
-        u"La gallina si trova in un ambiente confinato, dove deposita le uova su un nastro "
-        u"trasportatore che le porta direttamente al confezionamento."},
-    {u"Agricoltura Biologica",
-        u"Segue le regole stabilite per tale tipologia di produzione e la gallina razzola "
-        u"all'aperto "
-        u"per alcune ore al giorno."},
-}};
 
 void setTextColor(QLineEdit *box, int color)
 {
@@ -368,8 +361,8 @@ void Form1::Timer2_Timer()
 void Form1::a1_Click()
 {
     for (const Description &row : Descriptions) {
-        if (a1->caption() == QStringView(row.typeName))
-            aiuto->setCaption(QString::fromUtf16(row.text));
+        if (a1->caption() == row.typeName)
+            aiuto->setCaption(row.text);
     }
     Frame1->show();
 }

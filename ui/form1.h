@@ -8,6 +8,7 @@
 #include "resultlabels.h"
 
 #include <QWidget>
+#include <array>
 
 class Label;
 class QLineEdit;
@@ -21,6 +22,13 @@ class Form1 : public QWidget, private ResultLabels
 public:
     static const QString Placeholder;
     static const QString ErrorText;
+    // What each farming type means, in the order a click on a1 tests them.
+    struct Description
+    {
+        QString typeName;
+        QString text;
+    };
+    static const std::array<Description, 4> Descriptions;
     static constexpr int CollapsedHeight = 3180; // twips, title bar and borders included
     static constexpr int ExpandedHeight = 7065;
 

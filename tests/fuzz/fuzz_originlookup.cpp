@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QStringList fields = FuzzText(data, size).split(QChar(1));
     const EggCode code {u"1"_qs, fields.value(0), fields.value(1), fields.value(2)};
 
-    LabelStub labels(u"-"_qs);
+    LabelStub labels;
     labels.captions[0] = u"x"_qs;
     try {
         OriginLookup::run(code, labels);
