@@ -52,11 +52,16 @@ std::optional<QString> Recordset::field(const QString &column) const
     if (!isOpen() || m_eof)
         throw StoreError(QStringLiteral("Nessuna riga corrente nel database %1.")
                              .arg(m_connection ? m_connection->fileName() : QString()));
-    const auto found = std::find_if(m_columns.cbegin(), m_columns.cend(),
-        [&](const QString &name) { return name.compare(column, Qt::CaseInsensitive) == 0; });
-    if (found == m_columns.cend())
-        throw StoreError::missingColumn(m_connection->fileName(), column);
-    const int i = int(found - m_columns.cbegin());
+    // A scan reads the same column on every row: find it by name once.
+    if (column != m_lastColumn) {
+        const auto found = std::find_if(m_columns.cbegin(), m_columns.cend(),
+            [&](const QString &name) { return name.compare(column, Qt::CaseInsensitive) == 0; });
+        if (found == m_columns.cend())
+            throw StoreError::missingColumn(m_connection->fileName(), column);
+        m_lastColumn = column;
+        m_lastIndex = int(found - m_columns.cbegin());
+    }
+    const int i = m_lastIndex;
     if (sqlite3_column_type(m_statement, i) == SQLITE_NULL)
         return std::nullopt;
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, i));
@@ -100,4 +105,5 @@ void Recordset::close()
     }
     m_eof = true;
     m_columns.clear();
+    m_lastColumn.clear();
 }

@@ -40,5 +40,7 @@ private:
     sqlite3_stmt *m_statement = nullptr;
     Connection *m_connection = nullptr;
     QStringList m_columns;
+    mutable QString m_lastColumn; // the column field() found last, and where
+    mutable int m_lastIndex = 0;
     bool m_eof = true;
 };

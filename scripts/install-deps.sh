@@ -17,6 +17,9 @@ packages=(
   clang clang-format libclang-rt-14-dev
 )
 
+# Node.js evaluates the npm package that scripts/update-comuni.py reads.
+command -v node >/dev/null || packages+=(nodejs)
+
 # One dpkg-query for the whole list keeps the run fast when nothing is missing.
 installed=" $(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null |
   awk '$2 == "installed" { printf "%s ", $1 }' || true)"

@@ -123,6 +123,11 @@ void TestOriginLookup::shipped_data()
     QTest::newRow("Greece as EL") << u"0EL001TO001"_qs << u"Grecia|Agliè|Torino"_qs;
     QTest::newRow("Greece as GR") << u"0GR001TO001"_qs << u"Grecia|Agliè|Torino"_qs;
     QTest::newRow("United Kingdom") << u"1UK001TO001"_qs << u"Regno Unito|Agliè|Torino"_qs;
+    QTest::newRow("new since 2020") << u"1IT025TP001"_qs << u"Italia|Misiliscemi|Trapani"_qs;
+    QTest::newRow("renamed since 2020") << u"1IT033PE001"_qs << u"Italia|Popoli Terme|Pescara"_qs;
+    QTest::newRow("merged in 2013") << u"1IT042BL001"_qs << u"Italia|Quero|Belluno"_qs;
+    QTest::newRow("a plate that no longer exists") << u"1IT017OT001"_qs << u"Italia|Olbia|Olbia-Tempio"_qs;
+    QTest::newRow("moved from MI to MB in 2009") << u"1IT149MI001"_qs << u"Italia|Monza|Milano"_qs;
     QTest::newRow("province code as a country") << u"1VR999VR001"_qs << u"?*|?*|Verona"_qs;
 }
 
