@@ -1,7 +1,9 @@
 // The programs the window benchmarks start and time:
 //   bench_child firstframe zelmora|bare   shows the window, quits after its first frame
-//   bench_child idle zelmora|bare SECONDS idles with the window shown; the bare
-//                                         window runs a 1 ms timer that does nothing
+//   bench_child idle zelmora|bare SECONDS shows the window, lets start-up settle
+//                                         for a second, idles SECONDS and prints the
+//                                         CPU seconds and the voluntary context
+//                                         switches (wake-ups) of the idle time
 #include "form1.h"
 
 #include <QApplication>
@@ -9,6 +11,7 @@
 #include <QWindow>
 #include <cstdio>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -25,6 +28,16 @@ public:
     }
 };
 
+// CPU seconds and voluntary context switches of this process so far.
+std::pair<double, long> usage()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return {double(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
+            + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6,
+        u.ru_nvcsw};
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -39,22 +52,24 @@ int main(int argc, char *argv[])
     }
     const bool idle = args.at(1) == u"idle";
     std::unique_ptr<QWidget> window;
-    if (args.at(2) == u"zelmora") {
+    if (args.at(2) == u"zelmora")
         window = std::make_unique<Form1>();
-    } else {
+    else
         window = std::make_unique<QWidget>();
-        if (idle) {
-            auto *timer = new QTimer(window.get());
-            timer->setInterval(1);
-            QObject::connect(timer, &QTimer::timeout, [] {});
-            timer->start();
-        }
-    }
     FirstFrame firstFrame;
     window->show();
-    if (idle)
-        QTimer::singleShot(args.value(3, u"10"_qs).toInt() * 1000, &app, &QCoreApplication::quit);
-    else
+    std::pair<double, long> settled;
+    if (idle) {
+        QTimer::singleShot(1000, &app, [&] { settled = usage(); });
+        QTimer::singleShot(
+            1000 + args.value(3, u"10"_qs).toInt() * 1000, &app, &QCoreApplication::quit);
+    } else {
         window->windowHandle()->installEventFilter(&firstFrame);
-    return app.exec();
+    }
+    const int status = app.exec();
+    if (idle) {
+        const auto [cpu, switches] = usage();
+        std::printf("%f %ld\n", cpu - settled.first, switches - settled.second);
+    }
+    return status;
 }

@@ -2,34 +2,64 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
 #include <optional>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 StoreError::StoreError(const QString &message) : m_message(message), m_utf8(message.toUtf8()) { }
 
 namespace {
 
+// The system's reason for a failed open, in Italian like every other text.
+QString systemCause(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM: return QStringLiteral("permesso negato");
+    case ENOENT: return QStringLiteral("il file non esiste");
+    case EIO: return QStringLiteral("errore di lettura del disco");
+    case ELOOP: return QStringLiteral("troppi collegamenti simbolici");
+    case ENAMETOOLONG: return QStringLiteral("nome troppo lungo");
+    case EMFILE:
+    case ENFILE: return QStringLiteral("troppi file aperti");
+    case ENOMEM: return QStringLiteral("memoria insufficiente");
+    default: return QStringLiteral("errore di sistema %1").arg(error);
+    }
+}
+
 // What is wrong with the file itself, if anything: SQLite's own messages do
 // not tell a missing file from a folder, or an empty file from a missing table.
 std::optional<QString> fileProblem(const QString &fileName)
 {
-    const QFileInfo info(fileName);
-    if (fileName.isEmpty() || !info.exists())
+    const QByteArray path = QFile::encodeName(fileName);
+    struct stat info
+    {
+    };
+    if (fileName.isEmpty() || (::stat(path.constData(), &info) != 0 && errno == ENOENT))
         return QStringLiteral("Il database %1 non si trova nella cartella di lavoro (%2).")
             .arg(fileName, QDir::toNativeSeparators(QDir::currentPath()));
-    if (info.isDir())
+    if (info.st_mode == 0)
+        return QStringLiteral("Il database %1 non si può leggere: %2.")
+            .arg(fileName, systemCause(errno));
+    if (S_ISDIR(info.st_mode))
         return QStringLiteral("%1 è una cartella, non il database dei comuni.").arg(fileName);
-    if (!info.isFile())
+    if (!S_ISREG(info.st_mode))
         return QStringLiteral("%1 non è un file ma una pipe, un socket o un dispositivo.")
             .arg(fileName);
-    if (info.size() == 0)
+    if (info.st_size == 0)
         return QStringLiteral("Il database %1 è vuoto.").arg(fileName);
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return QStringLiteral("Il database %1 non si può leggere: %2.")
-            .arg(fileName, file.errorString());
-    if (file.read(16) == QByteArray("SQLite format 3", 16))
+            .arg(fileName, systemCause(errno));
+    char header[16] = {};
+    const bool plain = ::read(fd, header, sizeof header) == sizeof header
+        && QByteArrayView(header, sizeof header) == QByteArrayView("SQLite format 3", 16);
+    ::close(fd);
+    if (plain)
         return QStringLiteral("%1 non è cifrato: non è il database dei comuni di Zelmora.")
             .arg(fileName);
     return std::nullopt;
@@ -40,10 +70,13 @@ std::optional<QString> fileProblem(const QString &fileName)
 std::optional<StoreError> StoreError::notAFile(const QString &fileName)
 {
     // Opening a named pipe for reading blocks until some other program writes
-    // to it, and a device may never end: refuse anything but a plain file
-    // before SQLite opens it.
-    const QFileInfo info(fileName);
-    if (info.exists() && !info.isFile() && !info.isDir())
+    // to it, and a device may never end: refuse anything but a plain file or
+    // a folder before SQLite opens it.
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(fileName).constData(), &info) == 0 && !S_ISREG(info.st_mode)
+        && !S_ISDIR(info.st_mode))
         return StoreError(*fileProblem(fileName));
     return std::nullopt;
 }
@@ -80,7 +113,8 @@ StoreError StoreError::fromSqlite(const QString &fileName, int rc, const char *s
     case SQLITE_IOERR:
         return StoreError(QStringLiteral("Errore di lettura del database %1.").arg(fileName));
     default:
-        return StoreError(QStringLiteral("Errore nel database %1 (%2).").arg(fileName, detail));
+        return StoreError(
+            QStringLiteral("Errore nel database %1 (codice SQLite %2).").arg(fileName).arg(rc));
     }
 }
 

@@ -7,10 +7,16 @@ packages=(
   # build
   cmake g++ make pkg-config git
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins libsqlcipher-dev
+  # Qt's own texts in Italian (the context menu, the message box's button)
+  qt6-translations-l10n
   # the sqlcipher shell, for looking inside Kelvo.bmp
   sqlcipher
   # widget tests and end-to-end tests in a real X server
   xvfb xauth openbox xdotool x11-utils imagemagick
+  # the same under Wayland (weston) and through a screen reader's eyes (AT-SPI)
+  weston qt6-wayland dbus python3-pyatspi at-spi2-core
+  # the AppStream metadata's check
+  appstream
   # a sans font close to MS Sans Serif, and the platform plugin's runtime needs
   fonts-liberation fontconfig
   # style and fuzzing

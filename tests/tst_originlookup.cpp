@@ -1,31 +1,56 @@
-// The origin lookup's rules on small tables, and real codes on the shipped
-// Kelvo.bmp.
+// The origin lookup: its rules on small tables, real codes on the shipped
+// Kelvo.bmp, and every state of the file that keeps it from being read.
 #include "eggcode.h"
-#include "labelstub.h"
-#include "originlookup.h"
 #include "storeerror.h"
-#include "testdatabase.h"
+#include "testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-// a1 holds the farming type, as the window has set it before the lookup;
-// returns a2 to a4: "?" is the not-found marker, "*" follows a caption drawn
-// in the not-found colour.
-QString lookUp(const QString &input, LabelStub labels = {})
+using namespace TestSupport;
+const QString File = u"Kelvo.bmp"_qs;
+
+// a2 to a4 as the tables give them, or the store's message.
+QString lookUp(const QString &code, LabelStub labels = {})
 {
-    labels.captions[0] = u"x"_qs;
-    OriginLookup::run(*DecodeEggCode(input), labels);
+    labels.captions[0] = FarmingTypeName(code.left(1)); // as the window has set it
+    try {
+        OriginLookup::run(*DecodeEggCode(code), labels);
+    } catch (const StoreError &error) {
+        return error.message();
+    }
     QStringList shown;
-    for (int i = 1; i < 4; ++i)
-        shown.append((labels.captions[i] == OriginLookup::NotFoundMarker ? u"?"_qs : labels.captions[i]) + (labels.colors[i] == OriginLookup::NotFoundColor ? u"*"_qs : u""_qs));
-    if (labels.colors[0] != LabelStub::Untouched || labels.captions[0] != u"x")
+    for (int i = 1; i < 4; ++i) {
+        const bool marker = labels.captions[i] == OriginLookup::NotFoundMarker;
+        const bool red = labels.colors[i] == OriginLookup::NotFoundColor;
+        shown.append((marker ? u"?"_qs : labels.captions[i]) + (red ? u"*"_qs : u""_qs));
+    }
+    if (labels.captions[0] != FarmingTypeName(code.left(1)) || labels.colors[0] != labels.Untouched)
         shown.append(u"a1 changed"_qs);
     return shown.join(u'|');
+}
+
+// The folder's entries; plain files with their bytes (a pipe is never read).
+QMap<QString, QByteArray> snapshot()
+{
+    QMap<QString, QByteArray> files;
+    for (const QFileInfo &info :
+        QDir().entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        const bool plain = info.isFile() && !info.isSymLink();
+        files.insert(info.fileName(), plain ? contents(info.fileName()) : "<special>");
+    }
+    return files;
+}
+
+bool chmod(const QString &path, mode_t mode)
+{
+    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
 
 } // namespace
@@ -35,109 +60,128 @@ class TestOriginLookup : public QObject
     Q_OBJECT
 
 private slots:
+    void init();
     void rules_data();
     void rules();
     void earlierNamesAreNotMarked();
     void failureStopsWhereItHappens();
-    void shipped_data();
-    void shipped();
+    void faults_data();
+    void faults();
 
 private:
     QTemporaryDir m_dir;
+    const QByteArray m_shipped = contents(QStringLiteral(KELVO_BMP));
 };
+
+// Each test in a folder of its own.
+void TestOriginLookup::init()
+{
+    const QByteArray name = QTest::currentTestFunction() + QByteArray(QTest::currentDataTag());
+    const QString folder = m_dir.filePath(QString::number(qHash(name)));
+    QVERIFY(QDir().mkpath(folder) && QDir::setCurrent(folder));
+}
 
 void TestOriginLookup::rules_data()
 {
-    QTest::addColumn<QStringList>("rows");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("shown");
-
-    const QString italy = u"('IT-ITA', NULL, 'Italia', NULL)"_qs;
-    const QString bussolengo = u"('VR', '015', 'Bussolengo', 'Verona')"_qs;
-    const QString code = u"1IT015VR001"_qs;
-    const QString none = u"?*|?*|?*"_qs;
-    auto row = [](const char *name, QStringList rows, QString input, QString shown) {
-        QTest::newRow(name) << rows << input << shown;
-    };
-    row("all found", {italy, bussolengo}, code, u"Italia|Bussolengo|Verona"_qs);
-    row("empty table marks all three", {}, code, none);
-    row("two-character Targa is never a country", {u"('IT', '1', 'X', 'X')"_qs}, code, none);
-    row("lower-case country code does not match", {u"('it-ita', NULL, 'Italia', NULL)"_qs}, code, none);
-    row("country code is the first two characters", {u"('XIT', NULL, 'No', NULL)"_qs}, code, none);
-    row("first of several country rows wins", {u"('ITA', NULL, 'Prima', NULL)"_qs, italy}, code, u"Prima|?*|?*"_qs);
-    row("country with empty name shows it, unmarked", {u"('IT-ITA', NULL, '', NULL)"_qs, bussolengo}, code, u"|Bussolengo|Verona"_qs);
-    row("country with null name is marked", {u"('IT-ITA', NULL, NULL, NULL)"_qs, italy, bussolengo}, code, u"?*|Bussolengo|Verona"_qs);
-    row("null municipality is marked, province found", {italy, u"('VR', '015', NULL, 'Verona')"_qs}, code, u"Italia|?*|Verona"_qs);
-    row("empty municipality is marked", {italy, u"('VR', '015', '', 'Verona')"_qs}, code, u"Italia|?*|Verona"_qs);
-    row("province from its first row only", {italy, u"('VR', '001', 'Affi', NULL)"_qs, bussolengo}, code, u"Italia|Bussolengo|?*"_qs);
-    row("name beginning with a hyphen is marked", {italy, u"('VR', '015', '-B', 'Verona')"_qs}, code, u"Italia|?*|Verona"_qs);
-    row("names shown as stored", {u"('IT-ITA', NULL, ' Italia ', NULL)"_qs, u"('TO', '001', 'Agliè', 'Torino ')"_qs}, u"3it001to036"_qs, u" Italia |Agliè|Torino "_qs);
-    row("quotes and SQL find nothing", {italy, bussolengo}, u"1IT0'5;--001"_qs, u"Italia|?*|?*"_qs);
-    row("quotes match a row that holds them", {u"('V''', '0''5', 'Strano', 'P''')"_qs}, u"1XX0'5V'001"_qs, u"?*|Strano|P'"_qs);
+    QTest::addColumn<QStringList>("rule");
+    for (const QStringList &row : rows("lookup"))
+        QTest::newRow(qPrintable(row[0])) << row;
 }
 
 void TestOriginLookup::rules()
 {
-    QFETCH(QStringList, rows);
-    QFETCH(QString, code);
-    QFETCH(QString, shown);
-
-    QVERIFY(QDir::setCurrent(m_dir.path()));
-    TestDatabase::createComuni(u"Kelvo.bmp"_qs, rows);
-    const QByteArray before = TestDatabase::contents(u"Kelvo.bmp"_qs);
-    QCOMPARE(lookUp(code), shown);
-    QCOMPARE(TestDatabase::contents(u"Kelvo.bmp"_qs), before);
+    QFETCH(QStringList, rule);
+    if (rule[1] == u"shipped")
+        QVERIFY(QDir::setCurrent(QFileInfo(QStringLiteral(KELVO_BMP)).absolutePath()));
+    else
+        createComuni(File, rule[1] == u"-" ? QStringList() : rule[1].split(u" + "_qs));
+    const QByteArray before = contents(File);
+    QCOMPARE(lookUp(rule[2]), rule[3]);
+    QCOMPARE(contents(File), before);
 }
 
 // Without an edit in between, a label keeps an earlier search's name, which
 // does not begin with "-" and so is neither replaced nor marked.
 void TestOriginLookup::earlierNamesAreNotMarked()
 {
-    QVERIFY(QDir::setCurrent(m_dir.path()));
-    TestDatabase::createComuni(u"Kelvo.bmp"_qs, {});
-    LabelStub earlier;
-    earlier.captions = {u"x"_qs, u"Italia"_qs, u"Bussolengo"_qs, OriginLookup::NotFoundMarker};
-    QCOMPARE(lookUp(u"1IT015VR001"_qs, earlier), u"Italia|Bussolengo|?"_qs);
+    createComuni(File, {});
+    LabelStub labels;
+    labels.captions = {QString(), u"Italia"_qs, u"Bussolengo"_qs, OriginLookup::NotFoundMarker};
+    QCOMPARE(lookUp(u"1IT015VR001"_qs, labels), u"Italia|Bussolengo|?"_qs);
 }
 
 // A failure ends the lookup at once: no later lookup and no marking.
 void TestOriginLookup::failureStopsWhereItHappens()
 {
-    QVERIFY(QDir::setCurrent(m_dir.path()));
-    TestDatabase::create(u"Kelvo.bmp"_qs, {u"CREATE TABLE Comuni (Targa, Ist, Zona);"_qs,
-        u"INSERT INTO Comuni VALUES ('IT-ITA', NULL, 'Italia'), ('VR', '015', 'Bussolengo');"_qs},
+    create(File,
+        u"CREATE TABLE Comuni (Targa, Ist, Zona); INSERT INTO Comuni VALUES ('IT-ITA', NULL, 'Italia'), ('VR', '015', 'B');"_qs,
         OriginLookup::Password.toUtf8());
     LabelStub labels;
-    QVERIFY_THROWS_EXCEPTION(StoreError, OriginLookup::run(*DecodeEggCode(u"1IT015VR001"_qs), labels));
-    QCOMPARE(labels.captions, (std::array<QString, 4> {u"-"_qs, u"Italia"_qs, u"Bussolengo"_qs, u"-"_qs}));
-    QCOMPARE(labels.colors[3], LabelStub::Untouched);
+    QVERIFY_THROWS_EXCEPTION(
+        StoreError, OriginLookup::run(*DecodeEggCode(u"1IT015VR001"_qs), labels));
+    QCOMPARE(QStringList(labels.captions.begin(), labels.captions.end()),
+        QStringList({u"-"_qs, u"Italia"_qs, u"B"_qs, u"-"_qs}));
 }
 
-void TestOriginLookup::shipped_data()
+void TestOriginLookup::faults_data()
 {
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("shown");
-
-    QTest::newRow("Bussolengo") << u"1IT015VR001"_qs << u"Italia|Bussolengo|Verona"_qs;
-    QTest::newRow("Agliè, lower case") << u"3it001to036"_qs << u"Italia|Agliè|Torino"_qs;
-    QTest::newRow("Greece as EL") << u"0EL001TO001"_qs << u"Grecia|Agliè|Torino"_qs;
-    QTest::newRow("Greece as GR") << u"0GR001TO001"_qs << u"Grecia|Agliè|Torino"_qs;
-    QTest::newRow("United Kingdom") << u"1UK001TO001"_qs << u"Regno Unito|Agliè|Torino"_qs;
-    QTest::newRow("new since 2020") << u"1IT025TP001"_qs << u"Italia|Misiliscemi|Trapani"_qs;
-    QTest::newRow("renamed since 2020") << u"1IT033PE001"_qs << u"Italia|Popoli Terme|Pescara"_qs;
-    QTest::newRow("merged in 2013") << u"1IT042BL001"_qs << u"Italia|Quero|Belluno"_qs;
-    QTest::newRow("a plate that no longer exists") << u"1IT017OT001"_qs << u"Italia|Olbia|Olbia-Tempio"_qs;
-    QTest::newRow("moved from MI to MB in 2009") << u"1IT149MI001"_qs << u"Italia|Monza|Milano"_qs;
-    QTest::newRow("province code as a country") << u"1VR999VR001"_qs << u"?*|?*|Verona"_qs;
+    QTest::addColumn<QStringList>("fault");
+    for (const QStringList &row : rows("faults"))
+        QTest::newRow(qPrintable(row[0])) << row;
 }
 
-void TestOriginLookup::shipped()
+// A clear message naming the file at once, nothing written or created, and
+// the next search works once the file is put right.
+void TestOriginLookup::faults()
 {
-    QFETCH(QString, code);
-    QFETCH(QString, shown);
+    QFETCH(QStringList, fault);
+    const QString how = fault[1].section(u':', 0, 0), arg = fault[1].section(u':', 1);
+    const QString sql = arg.section(u':', 1);
+    const QByteArray key = OriginLookup::Password.toUtf8();
+    QByteArray bytes = how == u"bytes" ? arg.toUtf8() : m_shipped;
+    if (how == u"half")
+        bytes.truncate(bytes.size() / 2);
+    for (qsizetype i = 0; how == u"random" && i < bytes.size(); ++i)
+        bytes[i] = char((i * 2654435761u) >> 13);
+    if (QStringList {
+            u"bytes"_qs, u"random"_qs, u"half"_qs, u"unreadable"_qs, u"read-only"_qs, u"locked"_qs}
+            .contains(how))
+        write(File, bytes);
+    QVERIFY(how != u"folder" || QDir().mkdir(File));
+    QVERIFY(how != u"fifo" || mkfifo(QFile::encodeName(File).constData(), 0644) == 0);
+    QVERIFY(how != u"link" || QFile::link(arg, File));
+    QVERIFY(how != u"unreadable" || chmod(File, 0200));
+    QVERIFY(how != u"read-only" || (chmod(File, 0400) && chmod(u"."_qs, 0500)));
+    if (how == u"sql")
+        create(File, sql,
+            arg.startsWith(u"none")        ? QByteArray()
+                : arg.startsWith(u"other") ? key + 'x'
+                                           : key);
+    sqlite3 *writer = nullptr; // another program in the middle of a write
+    if (how == u"locked") {
+        QCOMPARE(sqlite3_open(QFile::encodeName(File).constData(), &writer), SQLITE_OK);
+        QCOMPARE(CipherSettings::apply(writer, key), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(writer, "BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr), SQLITE_OK);
+    }
 
-    QVERIFY(QDir::setCurrent(QFileInfo(QStringLiteral(KELVO_BMP)).absolutePath()));
-    QCOMPARE(lookUp(code), shown);
+    const auto before = snapshot();
+    // Root reads any file: search as nobody, who may only pass through the folders.
+    const bool asNobody = how == u"unreadable" && geteuid() == 0;
+    QVERIFY(
+        !asNobody || (chmod(u"."_qs, 0711) && chmod(m_dir.path(), 0711) && seteuid(65534) == 0));
+    QElapsedTimer clock;
+    clock.start();
+    const QString outcome = lookUp(u"1IT015VR001"_qs);
+    QVERIFY2(clock.elapsed() < 5000, "the lookup must not hang on the file");
+    QVERIFY(!asNobody || seteuid(0) == 0);
+    QVERIFY2(outcome.contains(fault[2]) && (how == u"read-only" || outcome.contains(File)),
+        qPrintable(outcome));
+    QCOMPARE(snapshot(), before);
+
+    sqlite3_close(writer);
+    QVERIFY(chmod(u"."_qs, 0700) && (QFile::remove(File) || QDir().rmdir(File) || how == u"-"));
+    write(File, m_shipped);
+    QCOMPARE(lookUp(u"1IT015VR001"_qs), u"Italia|Bussolengo|Verona"_qs);
 }
 
 QTEST_GUILESS_MAIN(TestOriginLookup)

@@ -2,17 +2,22 @@
 
 #include "artwork.h"
 #include "label.h"
+#include "labelaccessible.h"
 #include "originlookup.h"
 #include "shape.h"
 #include "units.h"
 
 #include "storeerror.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
+#include <algorithm>
 #include <array>
 
 const QString Form1::Placeholder = QStringLiteral("------- ------- ------ ------ ------ ------");
@@ -48,7 +53,6 @@ const QString FontFace = QStringLiteral("MS Sans Serif");
 
 constexpr int Red = 255;
 constexpr int Black = 0;
-
 
 void setTextColor(QLineEdit *box, int color)
 {
@@ -205,7 +209,6 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(1);
-    Timer2->start();
 
     // The window handles no keys of its own: Enter in codice does not search.
     connect(Ok, &Label::clicked, this, &Form1::Ok_Click);
@@ -215,27 +218,51 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     connect(codice, &QLineEdit::textChanged, this, &Form1::codice_Change, Qt::DirectConnection);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+    // Timer2 runs only while codice lacks the focus: once it has lost it,
+    // or is enabled again, until it holds it.
+    connect(Timer2, &QTimer::timeout, this, &Form1::keepFocusWhileNeeded);
+    connect(qApp, &QApplication::focusChanged, this, &Form1::keepFocusWhileNeeded);
+    codice->installEventFilter(this);
 
     load();
     codice->setFocus();
+    keepFocusWhileNeeded();
 }
 
 void Form1::prepareApplication()
 {
+    // Under Wayland a client cannot keep itself above other windows, while
+    // through XWayland the window manager honours the X11 "above" state: so
+    // X11 wherever an X server is reachable, unless the user chose otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     // On X11, Qt hands the window's pixels to the server through a shared
     // memory segment that it makes anew on every resize: about 3 ms on each
     // expand. For a window this small, plain image transfers are faster.
     qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
-// Start-up: the collapsed height, centred on the screen. Staying on top is
-// the window flag set above, which holds for the window's whole life.
+void Form1::configureApplication()
+{
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    auto *qtTexts = new QTranslator(qApp);
+    if (qtTexts->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
+            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTexts);
+    QAccessible::installFactory(LabelAccessible::create);
+}
+
+// Start-up: the collapsed height, centred on the screen for the expanded
+// height, so that the results stay on screen whenever they fit at all.
+// Staying on top is the window flag set above, for the window's whole life.
 void Form1::load()
 {
     setOuterHeight(CollapsedHeight);
     const QRect screenArea = screen()->availableGeometry();
-    const QSize outer(width() + Units::pixels(2 * DesignFrameSide), Units::pixels(m_outerHeight));
-    move(screenArea.center() - QPoint(outer.width() / 2, outer.height() / 2));
+    const QSize outer(width() + Units::pixels(2 * DesignFrameSide), Units::pixels(ExpandedHeight));
+    QPoint topLeft = screenArea.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    topLeft.setY(std::max(topLeft.y(), screenArea.top()));
+    move(topLeft);
 }
 
 int Form1::frameHeight() const
@@ -291,7 +318,7 @@ void Form1::Ok_Click()
         // The search ends here and the program goes on: once Kelvo.bmp is
         // put right, the next search works.
         auto *box = new QMessageBox(
-            QMessageBox::Warning, windowTitle(), error.message(), QMessageBox::Ok, this);
+            QMessageBox::Warning, windowTitle(), error.message(), QMessageBox::Close, this);
         box->setObjectName(QStringLiteral("storeError"));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
@@ -356,6 +383,21 @@ void Form1::Timer2_Timer()
 {
     if (codice->isEnabled())
         codice->setFocus();
+}
+
+void Form1::keepFocusWhileNeeded()
+{
+    if (!codice->isEnabled() || focusWidget() == codice)
+        Timer2->stop();
+    else if (!Timer2->isActive())
+        Timer2->start();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == codice && event->type() == QEvent::EnabledChange)
+        keepFocusWhileNeeded();
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::a1_Click()

@@ -36,6 +36,9 @@ public:
 
     // Platform settings for this window; call before QApplication exists.
     static void prepareApplication();
+    // Qt's own texts in Italian, the Italian locale, and the labels' actions
+    // for assistive technology; call once QApplication exists.
+    static void configureApplication();
 
     // The outer height in twips, frame included; the top edge stays put.
     void setOuterHeight(int twips);
@@ -47,6 +50,7 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
@@ -62,6 +66,7 @@ private:
     void Ok_MouseMove();
     void Form_MouseMove();
     void Timer2_Timer();
+    void keepFocusWhileNeeded();
     void a1_Click();
 
     int frameHeight() const;

@@ -2,6 +2,7 @@
 
 #include "units.h"
 
+#include <QMetaMethod>
 #include <QMouseEvent>
 
 Label::Label(const QString &caption, QWidget *parent) : QLabel(parent)
@@ -19,6 +20,32 @@ void Label::setCaption(const QString &caption)
 {
     setText(caption);
     setAccessibleDescription(caption);
+    updateToolTip();
+}
+
+bool Label::isClickable() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&Label::clicked));
+}
+
+void Label::updateToolTip()
+{
+    const QRect needed = fontMetrics().boundingRect(
+        QRect(0, 0, width(), 0), int(alignment()) | Qt::TextWordWrap, caption());
+    setToolTip(needed.height() > height() ? caption() : QString());
+}
+
+void Label::resizeEvent(QResizeEvent *event)
+{
+    QLabel::resizeEvent(event);
+    updateToolTip();
+}
+
+void Label::changeEvent(QEvent *event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        updateToolTip();
 }
 
 void Label::setTextColor(int color)

@@ -14,8 +14,11 @@ public:
     Label(const QString &caption, QWidget *parent);
 
     QString caption() const { return text(); }
-    // Also the accessible description, so a screen reader reads what shows.
+    // Also the accessible description, so a screen reader reads what shows;
+    // a caption cut off by the label's size is its tooltip too.
     void setCaption(const QString &caption);
+    // Whether anything reacts to a click on this label.
+    bool isClickable() const;
     void setTextColor(int color);
     void setTextColor(const QColor &color);
     void setUnderline(bool underline);
@@ -28,4 +31,9 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void updateToolTip();
 };

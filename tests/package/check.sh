@@ -28,12 +28,14 @@ check "cpack builds a .deb" test -f "$deb"
 [[ -f "$deb" ]] || { cat "$work/cpack.log"; exit 1; }
 info=$(dpkg-deb --info "$deb")
 check "package name" grep -q "^ Package: zelmora$" <<<"$info"
-check "depends on Qt Widgets, Qt Svg and SQLCipher" \
-  grep -q "Depends: .*libqt6widgets6.*libqt6svg6.*libsqlcipher0" <<<"$info"
+check "depends on Qt Widgets, Qt Svg, Qt's Italian texts and SQLCipher" \
+  grep -q "Depends: .*libqt6widgets6.*libqt6svg6.*qt6-translations-l10n.*libsqlcipher0" <<<"$info"
 
 root=$work/root
 dpkg-deb --extract "$deb" "$root"
-entry=$root/usr/share/applications/zelmora.desktop
+id=invalid.zelmora.Zelmora
+entry=$root/usr/share/applications/$id.desktop
+metainfo=$root/usr/share/metainfo/$id.metainfo.xml
 check "program installed" test -x "$root/usr/bin/zelmora"
 check "Kelvo.bmp installed unchanged" cmp -s "$root/usr/share/zelmora/Kelvo.bmp" "$build/bin/Kelvo.bmp"
 check "icon in the hicolor theme" test -s "$root/usr/share/icons/hicolor/scalable/apps/zelmora.svg"
@@ -42,10 +44,14 @@ check "desktop entry starts /usr/bin/zelmora" grep -qx "Exec=/usr/bin/zelmora" "
 check "desktop entry works in the folder of Kelvo.bmp" grep -qx "Path=/usr/share/zelmora" "$entry"
 check "desktop entry names the icon" grep -qx "Icon=zelmora" "$entry"
 check "the installed program starts from its desktop entry" runs_from "$root" "$entry"
+check "AppStream metadata for the desktop entry" grep -q "<launchable type=\"desktop-id\">$id.desktop<" "$metainfo"
+appstream=$(appstreamcli validate --no-net "$metainfo" 2>&1)
+check "appstreamcli validate --no-net passes it" test $? -eq 0
+echo "$appstream" | sed 's/^/       /' 
 
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
-check "cmake --install: desktop entry follows the prefix" grep -qx "Path=$prefix/share/zelmora" "$prefix/share/applications/zelmora.desktop"
+check "cmake --install: desktop entry follows the prefix" grep -qx "Path=$prefix/share/zelmora" "$prefix/share/applications/$id.desktop"
 check "cmake --install: Kelvo.bmp beside the entry's Path" test -s "$prefix/share/zelmora/Kelvo.bmp"
 
 echo "Totals: $passed passed, $failed failed"

@@ -1,0 +1,60 @@
+#!/usr/bin/env python3
+"""Zelmora as a screen reader meets it, over the AT-SPI bus: find the
+application, read the text box's name, type a code, press Ricerca, read the
+results from the labels; then a refused code. Prints what it read.
+Usage: screenreader.py PROGRAM FOLDER (in a D-Bus session, with DISPLAY set)"""
+import os
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+failed = 0
+
+
+def check(name, read, want):
+    global failed
+    failed += read != want
+    print(f"{'PASS   ' if read == want else 'FAIL!  '}: {name}: {read!r}")
+
+
+def poll(probe, want=True):
+    """probe() until it gives want, for 20 s at most; then what it gave last."""
+    end, got = time.monotonic() + 20, None
+    while time.monotonic() < end and got != want:
+        try:
+            got = bool(probe()) if want is True else probe()
+        except Exception:  # the tree may change while it is read
+            pass
+        time.sleep(0.05)
+    return got
+
+
+def labels(app, name):
+    return pyatspi.findAllDescendants(app, lambda n: n.getRoleName() == "label" and n.name == name)
+
+
+zelmora = subprocess.Popen(sys.argv[1:2], cwd=sys.argv[2], env=dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"))
+try:
+    desktop = pyatspi.Registry.getDesktop(0)
+    poll(lambda: any(a and a.name == "Zelmora" for a in desktop))
+    app = next(a for a in desktop if a and a.name == "Zelmora")
+    box = pyatspi.findDescendant(app, lambda n: n.getRole() == pyatspi.ROLE_TEXT)
+    check("the text box's name", box.name, "Codice dell'uovo")
+    ok = labels(app, "Ricerca")[0].queryAction()
+    actions = [ok.getName(i).lower() for i in range(ok.nActions)]
+    check("Ricerca's actions", "press" in actions, True)
+    box.queryEditableText().setTextContents("1it015vr001")
+    ok.doAction(actions.index("press"))
+    for row, value in [("Tipologia di Allevamento", "All'Aperto"), ("Stato di Produzione", "Italia"),
+                       ("Comune di Produzione", "Bussolengo"), ("Provincia di Produzione", "Verona")]:
+        # the row's heading has the same name as its result: read both
+        check(row, poll(lambda: value if value in [n.description for n in labels(app, row)] else None, value), value)
+    box.queryEditableText().setTextContents("12345")
+    ok.doAction(actions.index("press"))
+    check("the text box after a refused code", poll(lambda: box.queryText().getText(0, -1), "Dati Errati!"), "Dati Errati!")
+finally:
+    zelmora.terminate()
+    zelmora.wait()
+sys.exit(1 if failed else 0)

@@ -1,0 +1,76 @@
+// What the tests share: the four result labels without a window, Kelvo.bmp
+// files made in the current folder, and tables of test rows.
+#pragma once
+
+#include "ciphersettings.h"
+#include "originlookup.h"
+#include "resultlabels.h"
+
+#include <QFile>
+#include <QTest>
+#include <array>
+#include <sqlite3.h>
+
+class LabelStub : public ResultLabels
+{
+public:
+    static constexpr int Untouched = -1; // colour never set
+    std::array<QString, 4> captions {u"-"_qs, u"-"_qs, u"-"_qs, u"-"_qs};
+    std::array<int, 4> colors {Untouched, Untouched, Untouched, Untouched};
+
+    QString caption(int label) const override { return captions.at(label - 1); }
+    void setCaption(int label, const QString &text) override { captions.at(label - 1) = text; }
+    void setTextColor(int label, int color) override { colors.at(label - 1) = color; }
+};
+
+namespace TestSupport {
+
+// A database made of these SQL statements, keyed with passphrase (plain if empty).
+inline void create(const QString &path, const QString &sql, const QByteArray &passphrase)
+{
+    QFile::remove(path);
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    QCOMPARE(CipherSettings::apply(db, passphrase), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_close(db), SQLITE_OK);
+}
+
+// Kelvo.bmp's table with these rows, each an SQL tuple such as ('VR', '015', 'Bussolengo',
+// 'Verona').
+inline void createComuni(const QString &path, const QStringList &rows)
+{
+    const QString insert
+        = rows.isEmpty() ? QString() : u"INSERT INTO Comuni VALUES "_qs + rows.join(u", ") + u';';
+    create(path, u"CREATE TABLE Comuni (Targa TEXT, Ist TEXT, Zona TEXT, Citta TEXT);"_qs + insert,
+        OriginLookup::Password.toUtf8());
+}
+
+inline void write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+}
+
+inline QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The rows of tests/tables/NAME.txt: one a line, cells separated by " | ".
+inline QList<QStringList> rows(const char *name)
+{
+    QList<QStringList> rows;
+    const QString path = QTest::qFindTestData(
+        u"tables/"_qs + QLatin1StringView(name) + u".txt"_qs, __FILE__, __LINE__);
+    for (const QString &line : QString::fromUtf8(contents(path)).split(u'\n'))
+        if (!line.isEmpty() && !line.startsWith(u'#'))
+            rows.append(line.split(u" | "_qs));
+    if (rows.isEmpty())
+        qFatal("no rows in %s", qPrintable(path));
+    return rows;
+}
+
+} // namespace TestSupport
