@@ -229,6 +229,13 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     keepFocusWhileNeeded();
 }
 
+// The application outlives the window and announces focus changes while the
+// window's QWidget part closes it: stop listening before that.
+Form1::~Form1()
+{
+    disconnect(qApp, nullptr, this, nullptr);
+}
+
 void Form1::prepareApplication()
 {
     // Under Wayland a client cannot keep itself above other windows, while

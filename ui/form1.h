@@ -33,6 +33,7 @@ public:
     static constexpr int ExpandedHeight = 7065;
 
     explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
 
     // Platform settings for this window; call before QApplication exists.
     static void prepareApplication();
