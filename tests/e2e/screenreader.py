@@ -13,22 +13,18 @@ import pyatspi
 failed = 0
 
 
-def check(name, read, want):
+def check(name, probe, want):
+    """Reads probe() until it gives want, for 20 s at most; says what it read last."""
     global failed
-    failed += read != want
-    print(f"{'PASS   ' if read == want else 'FAIL!  '}: {name}: {read!r}")
-
-
-def poll(probe, want=True):
-    """probe() until it gives want, for 20 s at most; then what it gave last."""
     end, got = time.monotonic() + 20, None
     while time.monotonic() < end and got != want:
         try:
-            got = bool(probe()) if want is True else probe()
+            got = probe()
         except Exception:  # the tree may change while it is read
             pass
         time.sleep(0.05)
-    return got
+    failed += got != want
+    print(f"{'PASS   ' if got == want else 'FAIL!  '}: {name}: {got!r}")
 
 
 def labels(app, name):
@@ -38,22 +34,22 @@ def labels(app, name):
 zelmora = subprocess.Popen(sys.argv[1:2], cwd=sys.argv[2], env=dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"))
 try:
     desktop = pyatspi.Registry.getDesktop(0)
-    poll(lambda: any(a and a.name == "Zelmora" for a in desktop))
+    check("the application", lambda: [a.name for a in desktop if a and a.name == "Zelmora"], ["Zelmora"])
     app = next(a for a in desktop if a and a.name == "Zelmora")
     box = pyatspi.findDescendant(app, lambda n: n.getRole() == pyatspi.ROLE_TEXT)
-    check("the text box's name", box.name, "Codice dell'uovo")
+    check("the text box's name", lambda: box.name, "Codice dell'uovo")
     ok = labels(app, "Ricerca")[0].queryAction()
     actions = [ok.getName(i).lower() for i in range(ok.nActions)]
-    check("Ricerca's actions", "press" in actions, True)
+    check("Ricerca's actions", lambda: "press" in actions, True)
     box.queryEditableText().setTextContents("1it015vr001")
     ok.doAction(actions.index("press"))
     for row, value in [("Tipologia di Allevamento", "All'Aperto"), ("Stato di Produzione", "Italia"),
                        ("Comune di Produzione", "Bussolengo"), ("Provincia di Produzione", "Verona")]:
         # the row's heading has the same name as its result: read both
-        check(row, poll(lambda: value if value in [n.description for n in labels(app, row)] else None, value), value)
+        check(row, lambda: value if value in [n.description for n in labels(app, row)] else None, value)
     box.queryEditableText().setTextContents("12345")
     ok.doAction(actions.index("press"))
-    check("the text box after a refused code", poll(lambda: box.queryText().getText(0, -1), "Dati Errati!"), "Dati Errati!")
+    check("the text box after a refused code", lambda: box.queryText().getText(0, -1), "Dati Errati!")
 finally:
     zelmora.terminate()
     zelmora.wait()

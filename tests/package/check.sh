@@ -6,19 +6,11 @@ set -uo pipefail
 build=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() {
-  local name=$1
-  shift
-  if "$@"; then echo "PASS   : $name"; passed=$((passed + 1)); else echo "FAIL!  : $name"; failed=$((failed + 1)); fi
-}
-runs_from() { # root folder: the program starts in the desktop entry's Path and keeps running
-  local root=$1 entry=$2
-  local exec_ path_
-  exec_=$(sed -n 's/^Exec=//p' "$entry")
-  path_=$(sed -n 's/^Path=//p' "$entry")
-  (cd "$root$path_" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work timeout 2 "$root$exec_" >/dev/null 2>&1)
+passed=0 failed=0
+check() { if "${@:2}"; then echo "PASS   : $1"; ((passed++)); else echo "FAIL!  : $1"; ((failed++)); fi; }
+runs_from() { # root, desktop entry: the program starts in the entry's Path and keeps running
+  (cd "$1$(sed -n 's/^Path=//p' "$2")" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work \
+    timeout 2 "$1$(sed -n 's/^Exec=//p' "$2")" >/dev/null 2>&1)
   [[ $? -eq 124 ]]
 }
 
