@@ -12,7 +12,7 @@ packages=(
   # the sqlcipher shell, for looking inside Kelvo.bmp
   sqlcipher
   # widget tests and end-to-end tests in a real X server
-  xvfb xauth openbox xdotool x11-utils imagemagick
+  xvfb xauth openbox xdotool x11-utils
   # the same under Wayland (weston) and through a screen reader's eyes (AT-SPI)
   weston qt6-wayland dbus python3-pyatspi at-spi2-core
   # the AppStream metadata's check
