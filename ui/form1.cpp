@@ -209,6 +209,13 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(1);
+    // Like the desktops' own text fields, the cursor stops blinking ten
+    // seconds after the last input, so that the idle window sleeps.
+    caretRest = new QTimer(this);
+    caretRest->setSingleShot(true);
+    caretRest->setInterval(10000);
+    m_caretFlashTime = QApplication::cursorFlashTime();
+    connect(caretRest, &QTimer::timeout, this, [] { QApplication::setCursorFlashTime(0); });
 
     // The window handles no keys of its own: Enter in codice does not search.
     connect(Ok, &Label::clicked, this, &Form1::Ok_Click);
@@ -404,6 +411,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == codice && event->type() == QEvent::EnabledChange)
         keepFocusWhileNeeded();
+    if (watched == codice
+        && (event->type() == QEvent::KeyPress || event->type() == QEvent::FocusIn
+            || event->type() == QEvent::MouseButtonPress)) {
+        QApplication::setCursorFlashTime(m_caretFlashTime);
+        caretRest->start();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -90,6 +90,8 @@ private:
     Shape *Shape7, *Shape8, *Shape9, *Shape10, *Shape11, *Shape12;
     QTimer *Timer1;
     QTimer *Timer2;
+    QTimer *caretRest; // stops the text cursor's blinking a while after the last input
+    int m_caretFlashTime = 0;
 
     QString savedInput;
     EggCode eggCode;
