@@ -87,8 +87,6 @@ void TestForm1::run(const QStringList &steps)
                 = at.size() == 2 ? QPoint(at[0].toInt(), at[1].toInt()) : target->rect().center();
             QTest::mouseMove(target, pos);
             QTest::mouseMove(target, pos + QPoint(1, 0));
-        } else if (step == u"flash end") {
-            QTRY_VERIFY_WITH_TIMEOUT(codice()->isEnabled(), 5000);
         } else if (step == u"away" || step == u"back") {
             m_other.setVisible(step == u"away");
             QWidget *window = step == u"away" ? &m_other : m_form.get();
