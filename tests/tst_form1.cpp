@@ -147,8 +147,10 @@ QString TestForm1::state(const QString &key) const
             + (ok->font().underline() ? u" underlined"_qs : u""_qs);
     if (key == u"focus")
         return codice()->hasFocus() ? u"codice"_qs : u"none"_qs;
-    if (key == u"timer2")
-        return m_form->findChild<QTimer *>(u"Timer2"_qs)->isActive() ? u"ticking"_qs : u"asleep"_qs;
+    if (key == u"timer1" || key == u"timer2")
+        return m_form->findChild<QTimer *>(QString(key).replace(0, 1, u'T'))->isActive()
+            ? u"on"_qs
+            : u"off"_qs;
     if (key == u"box" && box && box->isVisible()) // its button, then its text up to the folder
         return box->buttons().value(0)->text().remove(u'&') + u": "_qs
             + box->text().section(u" nella"_qs, 0, 0);
