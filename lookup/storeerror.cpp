@@ -35,9 +35,7 @@ QString systemCause(int error)
 std::optional<QString> fileProblem(const QString &fileName)
 {
     const QByteArray path = QFile::encodeName(fileName);
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (fileName.isEmpty() || (::stat(path.constData(), &info) != 0 && errno == ENOENT))
         return QStringLiteral("Il database %1 non si trova nella cartella di lavoro (%2).")
             .arg(fileName, QDir::toNativeSeparators(QDir::currentPath()));
@@ -72,9 +70,7 @@ std::optional<StoreError> StoreError::notAFile(const QString &fileName)
     // Opening a named pipe for reading blocks until some other program writes
     // to it, and a device may never end: refuse anything but a plain file or
     // a folder before SQLite opens it.
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (::stat(QFile::encodeName(fileName).constData(), &info) == 0 && !S_ISREG(info.st_mode)
         && !S_ISDIR(info.st_mode))
         return StoreError(*fileProblem(fileName));

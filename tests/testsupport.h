@@ -59,18 +59,19 @@ inline QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The rows of tests/tables/NAME.txt: one a line, cells separated by " | ".
-inline QList<QStringList> rows(const char *name)
+// The rows of tests/tables/NAME.txt as test data, each in a column "row":
+// one a line, cells separated by " | ", the first cell naming the row.
+inline void addRows(const char *name)
 {
-    QList<QStringList> rows;
+    QTest::addColumn<QStringList>("row");
     const QString path = QTest::qFindTestData(
         u"tables/"_qs + QLatin1StringView(name) + u".txt"_qs, __FILE__, __LINE__);
-    for (const QString &line : QString::fromUtf8(contents(path)).split(u'\n'))
-        if (!line.isEmpty() && !line.startsWith(u'#'))
-            rows.append(line.split(u" | "_qs));
-    if (rows.isEmpty())
+    int count = 0;
+    for (const QString &line : QString::fromUtf8(contents(path)).split(u'\n', Qt::SkipEmptyParts))
+        if (!line.startsWith(u'#') && ++count)
+            QTest::newRow(qPrintable(line.section(u" | "_qs, 0, 0))) << line.split(u" | "_qs);
+    if (count == 0)
         qFatal("no rows in %s", qPrintable(path));
-    return rows;
 }
 
 } // namespace TestSupport

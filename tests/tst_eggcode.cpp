@@ -8,22 +8,14 @@ class TestEggCode : public QObject
     Q_OBJECT
 
 private slots:
-    void decode_data();
+    void decode_data() { TestSupport::addRows("codes"); }
     void decode();
 };
 
-void TestEggCode::decode_data()
-{
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("decoded");
-    for (const QStringList &row : TestSupport::rows("codes"))
-        QTest::newRow(qPrintable(row[0])) << row[1] << row[2];
-}
-
 void TestEggCode::decode()
 {
-    QFETCH(QString, input);
-    QFETCH(QString, decoded);
+    QFETCH(QStringList, row);
+    const QString &input = row[1], &decoded = row[2];
 
     QCOMPARE(NormalizeEggCode(input).size(), input.size());
     const std::optional<EggCode> code = DecodeEggCode(input);

@@ -62,9 +62,9 @@ class TestOriginLookup : public QObject
 
 private slots:
     void init();
-    void rules_data();
+    void rules_data() { addRows("lookup"); }
     void rules();
-    void faults_data();
+    void faults_data() { addRows("faults"); }
     void faults();
 
 private:
@@ -80,42 +80,28 @@ void TestOriginLookup::init()
     QVERIFY(QDir().mkpath(folder) && QDir::setCurrent(folder));
 }
 
-void TestOriginLookup::rules_data()
-{
-    QTest::addColumn<QStringList>("rule");
-    for (const QStringList &row : rows("lookup"))
-        QTest::newRow(qPrintable(row[0])) << row;
-}
-
 void TestOriginLookup::rules()
 {
-    QFETCH(QStringList, rule);
-    if (rule[1] == u"shipped")
+    QFETCH(QStringList, row);
+    if (row[1] == u"shipped")
         QVERIFY(QDir::setCurrent(QFileInfo(QStringLiteral(KELVO_BMP)).absolutePath()));
     else
-        createComuni(File, rule[1] == u"-" ? QStringList() : rule[1].split(u" + "_qs));
+        createComuni(File, row[1] == u"-" ? QStringList() : row[1].split(u" + "_qs));
     const QByteArray before = contents(File);
     LabelStub labels; // as an earlier search without an edit since may have left them
-    for (int i = 1; i < 4 && rule.size() > 4; ++i)
+    for (int i = 1; i < 4 && row.size() > 4; ++i)
         labels.captions[i]
-            = rule[4].section(u'|', i - 1, i - 1).replace(u"?"_qs, OriginLookup::NotFoundMarker);
-    QCOMPARE(lookUp(rule[2], labels), rule[3]);
+            = row[4].section(u'|', i - 1, i - 1).replace(u"?"_qs, OriginLookup::NotFoundMarker);
+    QCOMPARE(lookUp(row[2], labels), row[3]);
     QCOMPARE(contents(File), before);
-}
-
-void TestOriginLookup::faults_data()
-{
-    QTest::addColumn<QStringList>("fault");
-    for (const QStringList &row : rows("faults"))
-        QTest::newRow(qPrintable(row[0])) << row;
 }
 
 // A clear message naming the file at once, nothing written or created, and
 // the next search works once the file is put right.
 void TestOriginLookup::faults()
 {
-    QFETCH(QStringList, fault);
-    const QString how = fault[1].section(u':', 0, 0), arg = fault[1].section(u':', 1);
+    QFETCH(QStringList, row);
+    const QString how = row[1].section(u':', 0, 0), arg = row[1].section(u':', 1);
     const QString sql = arg.section(u':', 1);
     const QByteArray key = OriginLookup::Password.toUtf8();
     QByteArray bytes = how == u"bytes" ? arg.toUtf8() : m_shipped;
@@ -154,7 +140,7 @@ void TestOriginLookup::faults()
     const QString outcome = lookUp(u"1IT015VR001"_qs);
     QVERIFY2(clock.elapsed() < 5000, "the lookup must not hang on the file");
     QVERIFY(!asNobody || seteuid(0) == 0);
-    QVERIFY2(outcome.contains(fault[2]) && (how == u"read-only" || outcome.contains(File)),
+    QVERIFY2(outcome.contains(row[2]) && (how == u"read-only" || outcome.contains(File)),
         qPrintable(outcome));
     QCOMPARE(snapshot(), before);
 
