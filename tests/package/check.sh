@@ -8,8 +8,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
 check() { if "${@:2}"; then echo "PASS   : $1"; ((passed++)); else echo "FAIL!  : $1"; ((failed++)); fi; }
-runs_from() { # root, desktop entry: the program starts in the entry's Path and keeps running
-  (cd "$1$(sed -n 's/^Path=//p' "$2")" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work \
+runs_from() { # root, desktop entry: the program starts in the entry's Path, beside Kelvo.bmp, and keeps running
+  (cd "$1$(sed -n 's/^Path=//p' "$2")" && test -s Kelvo.bmp && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work \
     timeout 2 "$1$(sed -n 's/^Exec=//p' "$2")" >/dev/null 2>&1)
   [[ $? -eq 124 ]]
 }
@@ -19,7 +19,6 @@ deb=$(ls "$work"/pkg/*.deb 2>/dev/null | head -n 1)
 check "cpack builds a .deb" test -f "$deb"
 [[ -f "$deb" ]] || { cat "$work/cpack.log"; exit 1; }
 info=$(dpkg-deb --info "$deb")
-check "package name" grep -q "^ Package: zelmora$" <<<"$info"
 check "depends on Qt Widgets, Qt Svg, Qt's Italian texts and SQLCipher" \
   grep -q "Depends: .*libqt6widgets6.*libqt6svg6.*qt6-translations-l10n.*libsqlcipher0" <<<"$info"
 
@@ -29,11 +28,9 @@ id=invalid.zelmora.Zelmora
 entry=$root/usr/share/applications/$id.desktop
 metainfo=$root/usr/share/metainfo/$id.metainfo.xml
 check "Kelvo.bmp installed unchanged" cmp -s "$root/usr/share/zelmora/Kelvo.bmp" "$build/bin/Kelvo.bmp"
-check "icon in the hicolor theme" test -s "$root/usr/share/icons/hicolor/scalable/apps/zelmora.svg"
-check "desktop entry starts /usr/bin/zelmora" grep -qx "Exec=/usr/bin/zelmora" "$entry"
-check "desktop entry works in the folder of Kelvo.bmp" grep -qx "Path=/usr/share/zelmora" "$entry"
-check "desktop entry names the icon" grep -qx "Icon=zelmora" "$entry"
-check "the installed program starts from its desktop entry" runs_from "$root" "$entry"
+check "the desktop entry's icon is in the hicolor theme" \
+  test -s "$root/usr/share/icons/hicolor/scalable/apps/$(sed -n 's/^Icon=//p' "$entry").svg"
+check "the installed program starts from its desktop entry, in the folder of Kelvo.bmp" runs_from "$root" "$entry"
 check "AppStream metadata for the desktop entry" grep -q "<launchable type=\"desktop-id\">$id.desktop<" "$metainfo"
 appstream=$(appstreamcli validate --no-net "$metainfo" 2>&1)
 check "appstreamcli validate --no-net passes it" test $? -eq 0
