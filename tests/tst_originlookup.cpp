@@ -101,16 +101,13 @@ void TestOriginLookup::faults()
 {
     QFETCH(QStringList, row);
     const QString how = row[1].section(u':', 0, 0), arg = row[1].section(u':', 1);
-    const QString sql = arg.section(u':', 1);
     const QByteArray key = OriginLookup::Password.toUtf8();
     QByteArray bytes = how == u"bytes" ? arg.toUtf8() : m_shipped;
     if (how == u"half")
         bytes.truncate(bytes.size() / 2);
     for (qsizetype i = 0; how == u"random" && i < bytes.size(); ++i)
         bytes[i] = char((i * 2654435761u) >> 13);
-    if (QStringList {
-            u"bytes"_qs, u"random"_qs, u"half"_qs, u"unreadable"_qs, u"read-only"_qs, u"locked"_qs}
-            .contains(how))
+    if (u"bytes random half unreadable read-only locked"_qs.split(u' ').contains(how))
         write(File, bytes);
     QVERIFY(how != u"folder" || QDir().mkdir(File));
     QVERIFY(how != u"fifo" || mkfifo(QFile::encodeName(File).constData(), 0644) == 0);
@@ -118,10 +115,8 @@ void TestOriginLookup::faults()
     QVERIFY(how != u"unreadable" || chmod(File, 0200));
     QVERIFY(how != u"read-only" || (chmod(File, 0400) && chmod(u"."_qs, 0500)));
     if (how == u"sql")
-        create(File, sql,
-            arg.startsWith(u"none")        ? QByteArray()
-                : arg.startsWith(u"other") ? key + 'x'
-                                           : key);
+        create(File, arg.section(u':', 1),
+            arg.startsWith(u"none") ? QByteArray() : key + (arg.startsWith(u"other") ? "x" : ""));
     sqlite3 *writer = nullptr; // another program in the middle of a write
     if (how == u"locked") {
         QCOMPARE(sqlite3_open(QFile::encodeName(File).constData(), &writer), SQLITE_OK);
