@@ -25,10 +25,9 @@ public:
 
 namespace TestSupport {
 
-// A database made of these SQL statements, keyed with passphrase (plain if empty).
+// A new database made of these SQL statements, keyed with passphrase (plain if empty).
 inline void create(const QString &path, const QString &sql, const QByteArray &passphrase)
 {
-    QFile::remove(path);
     sqlite3 *db = nullptr;
     QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
     QCOMPARE(CipherSettings::apply(db, passphrase), SQLITE_OK);
@@ -36,8 +35,7 @@ inline void create(const QString &path, const QString &sql, const QByteArray &pa
     QCOMPARE(sqlite3_close(db), SQLITE_OK);
 }
 
-// Kelvo.bmp's table with these rows, each an SQL tuple such as ('VR', '015', 'Bussolengo',
-// 'Verona').
+// Kelvo.bmp's table with these rows, each an SQL tuple such as ('VR', '015', 'B', 'Verona').
 inline void createComuni(const QString &path, const QStringList &rows)
 {
     const QString insert

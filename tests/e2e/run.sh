@@ -21,11 +21,13 @@ is() { [[ "$1" == "$2" ]]; }
 not() { ! "$@"; }
 stays() { local i; for i in $(seq 20); do "$@" || return 1; sleep 0.05; done; } # holds for a second
 
-start_zelmora() { # folder [env...]; sets zpid and wid once the window manager has framed the window
+launch() { # folder [env...]; sets zpid
   (cd "$1" && exec env "${@:2}" "$program") >>"$work/zelmora.log" 2>&1 &
-  zpid=$!
+  zpid=$! wid=""
   xsession_pids+=($zpid)
-  wid=""
+}
+start_zelmora() { # folder [env...]; sets zpid, and wid once the window manager has framed the window
+  launch "$@"
   poll windows_of_zelmora || return 1
   wid=$(windows_of_zelmora | head -n 1)
   poll framed
@@ -106,9 +108,7 @@ wayland=(-u QT_QPA_PLATFORM WAYLAND_DISPLAY=wayland-zelmora XDG_SESSION_TYPE=way
 poll test -S "$XDG_RUNTIME_DIR/wayland-zelmora"
 check "in a Wayland session the window goes to the X server, to stay above" start_zelmora "$work/db" "${wayland[@]}"
 kill "$zpid"
-(cd "$work/db" && exec env "${wayland[@]}" QT_QPA_PLATFORM=wayland "$program") >>"$work/zelmora.log" 2>&1 &
-zpid=$! wid=none
-xsession_pids+=($zpid)
+launch "$work/db" "${wayland[@]}" QT_QPA_PLATFORM=wayland
 check "a platform the user chose is kept" stays not windows_of_zelmora
 check "and the program runs on it" kill -0 "$zpid"
 kill "$zpid"

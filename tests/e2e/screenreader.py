@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Zelmora as a screen reader meets it, over the AT-SPI bus: find the
-application, read the text box's name, type a code, press Ricerca, read the
-results from the labels; then a refused code. Prints what it read.
+"""Zelmora as a screen reader meets it over AT-SPI: the application, the text box's
+name, a search pressed on Ricerca and its results, then a refused code.
 Usage: screenreader.py PROGRAM FOLDER (in a D-Bus session, with DISPLAY set)"""
 import os
 import subprocess
@@ -39,15 +38,15 @@ try:
     box = pyatspi.findDescendant(app, lambda n: n.getRole() == pyatspi.ROLE_TEXT)
     check("the text box's name", lambda: box.name, "Codice dell'uovo")
     ok = labels(app, "Ricerca")[0].queryAction()
-    actions = [ok.getName(i).lower() for i in range(ok.nActions)]
+    press = [ok.getName(i).lower() for i in range(ok.nActions)].index("press")
     box.queryEditableText().setTextContents("1it015vr001")
-    ok.doAction(actions.index("press"))
+    ok.doAction(press)
     for row, value in [("Tipologia di Allevamento", "All'Aperto"), ("Stato di Produzione", "Italia"),
                        ("Comune di Produzione", "Bussolengo"), ("Provincia di Produzione", "Verona")]:
         # the row's heading has the same name as its result: read both
         check(row, lambda: value if value in [n.description for n in labels(app, row)] else None, value)
     box.queryEditableText().setTextContents("12345")
-    ok.doAction(actions.index("press"))
+    ok.doAction(press)
     check("the text box after a refused code", lambda: box.queryText().getText(0, -1), "Dati Errati!")
 finally:
     zelmora.terminate()
