@@ -26,26 +26,21 @@ QString lookUp(const QString &code, LabelStub labels = {})
         message = error.message() + u' ';
     }
     QStringList shown;
-    for (int i = 1; i < 4; ++i) {
-        const bool marker = labels.captions[i] == OriginLookup::NotFoundMarker;
-        const bool red = labels.colors[i] == OriginLookup::NotFoundColor;
-        shown.append((marker ? u"?"_qs : labels.captions[i]) + (red ? u"*"_qs : u""_qs));
-    }
+    for (int i = 1; i < 4; ++i) // "?" for the not-found marker, "*" after a caption in red
+        shown.append(
+            (labels.captions[i] == OriginLookup::NotFoundMarker ? u"?"_qs : labels.captions[i])
+            + (labels.colors[i] == OriginLookup::NotFoundColor ? u"*"_qs : u""_qs));
     if (labels.captions[0] != FarmingTypeName(code.left(1)) || labels.colors[0] != labels.Untouched)
         shown.append(u"a1 changed"_qs);
     return message + shown.join(u'|');
 }
 
-// The folder's entries; plain files with their bytes (a pipe is never read).
-QMap<QString, QByteArray> snapshot()
+// The folder's entries, and the bytes of Kelvo.bmp if it is a plain file (a pipe is never read).
+std::pair<QStringList, QByteArray> snapshot()
 {
-    QMap<QString, QByteArray> files;
-    for (const QFileInfo &info :
-        QDir().entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-        const bool plain = info.isFile() && !info.isSymLink();
-        files.insert(info.fileName(), plain ? contents(info.fileName()) : "<special>");
-    }
-    return files;
+    const QFileInfo file(File);
+    return {QDir().entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+        file.isFile() && !file.isSymLink() ? contents(File) : QByteArray()};
 }
 
 bool chmod(const QString &path, mode_t mode)
