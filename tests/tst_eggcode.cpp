@@ -1,8 +1,6 @@
 #include "eggcode.h"
 #include "testsupport.h"
 
-#include <QTest>
-
 class TestEggCode : public QObject
 {
     Q_OBJECT

@@ -12,9 +12,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 
 class TestForm1 : public QObject
@@ -162,14 +160,16 @@ void TestForm1::flows()
     QFETCH(QStringList, row);
     const QString expected = row[2];
 
-    run(row[1].split(u", "_qs).filter(QRegularExpression(u"^[^-]"_qs)));
+    run(row[1] == u"-" ? QStringList() : row[1].split(u", "_qs));
     const auto actual = [&] {
         QStringList pairs;
         for (const QString &pair : expected.split(u';'))
             pairs.append(pair.section(u'=', 0, 0) + u'=' + state(pair.section(u'=', 0, 0)));
         return pairs.join(u';');
     };
-    QTRY_COMPARE_WITH_TIMEOUT(actual(), expected, 3000); // focus comes back on a timer tick
+    // Up to 3 s: focus comes back on a timer tick, a flash ends after a second.
+    if (!QTest::qWaitFor([&] { return actual() == expected; }, 3000))
+        QCOMPARE(actual(), expected);
     const QString look = QStringLiteral(LOOK_DIR "/%1.png")
                              .arg(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
     if (QFile::exists(look))

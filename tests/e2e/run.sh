@@ -123,7 +123,6 @@ search 1IT015VR001
 check "without Kelvo.bmp a search shows a message box" poll windows_of_zelmora
 poll focus_is "$(windows_of_zelmora | head -n 1)" && xdotool key Return
 check "which closes with Enter" poll not windows_of_zelmora
-check "the program keeps running" kill -0 "$zpid"
 check "no sanitizer report" not grep -q -E 'Sanitizer|runtime error' "$work/zelmora.log"
 
 echo "Totals: $passed passed, $failed failed"
