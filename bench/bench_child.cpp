@@ -14,6 +14,8 @@
 #include <memory>
 #include <sys/resource.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Quits once the window's first expose has been handled: Qt Widgets paints
@@ -64,7 +66,7 @@ int main(int argc, char *argv[])
         constexpr int SettleMs = 11000;
         QTimer::singleShot(SettleMs, &app, [&] { settled = usage(); });
         QTimer::singleShot(
-            SettleMs + args.value(3, u"10"_qs).toInt() * 1000, &app, &QCoreApplication::quit);
+            SettleMs + args.value(3, u"10"_s).toInt() * 1000, &app, &QCoreApplication::quit);
     } else {
         window->windowHandle()->installEventFilter(&firstFrame);
     }

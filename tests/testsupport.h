@@ -11,11 +11,13 @@
 #include <array>
 #include <sqlite3.h>
 
+using namespace Qt::StringLiterals;
+
 class LabelStub : public ResultLabels
 {
 public:
     static constexpr int Untouched = -1; // colour never set
-    std::array<QString, 4> captions {u"-"_qs, u"-"_qs, u"-"_qs, u"-"_qs};
+    std::array<QString, 4> captions {u"-"_s, u"-"_s, u"-"_s, u"-"_s};
     std::array<int, 4> colors {Untouched, Untouched, Untouched, Untouched};
 
     QString caption(int label) const override { return captions.at(label - 1); }
@@ -39,8 +41,8 @@ inline void create(const QString &path, const QString &sql, const QByteArray &pa
 inline void createComuni(const QString &path, const QStringList &rows)
 {
     const QString insert
-        = rows.isEmpty() ? QString() : u"INSERT INTO Comuni VALUES "_qs + rows.join(u", ") + u';';
-    create(path, u"CREATE TABLE Comuni (Targa TEXT, Ist TEXT, Zona TEXT, Citta TEXT);"_qs + insert,
+        = rows.isEmpty() ? QString() : u"INSERT INTO Comuni VALUES "_s + rows.join(u", ") + u';';
+    create(path, u"CREATE TABLE Comuni (Targa TEXT, Ist TEXT, Zona TEXT, Citta TEXT);"_s + insert,
         OriginLookup::Password.toUtf8());
 }
 
@@ -63,11 +65,11 @@ inline void addRows(const char *name)
 {
     QTest::addColumn<QStringList>("row");
     const QString path = QTest::qFindTestData(
-        u"tables/"_qs + QLatin1StringView(name) + u".txt"_qs, __FILE__, __LINE__);
+        u"tables/"_s + QLatin1StringView(name) + u".txt"_s, __FILE__, __LINE__);
     int count = 0;
     for (const QString &line : QString::fromUtf8(contents(path)).split(u'\n', Qt::SkipEmptyParts))
         if (!line.startsWith(u'#') && ++count)
-            QTest::newRow(qPrintable(line.section(u" | "_qs, 0, 0))) << line.split(u" | "_qs);
+            QTest::newRow(qPrintable(line.section(u" | "_s, 0, 0))) << line.split(u" | "_s);
     if (count == 0)
         qFatal("no rows in %s", qPrintable(path));
 }

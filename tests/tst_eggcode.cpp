@@ -20,7 +20,7 @@ void TestEggCode::decode()
     QCOMPARE(code ? QStringList({code->farmingType, code->countryCode, code->municipalityCode,
                                     code->provinceCode, FarmingTypeName(code->farmingType)})
                         .join(u',')
-                  : u"-"_qs,
+                  : u"-"_s,
         decoded);
 }
 

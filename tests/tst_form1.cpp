@@ -34,7 +34,7 @@ private:
     {
         return name == u"Form1" ? m_form.get() : m_form->findChild<QWidget *>(name);
     }
-    QLineEdit *codice() const { return m_form->findChild<QLineEdit *>(u"codice"_qs); }
+    QLineEdit *codice() const { return m_form->findChild<QLineEdit *>(u"codice"_s); }
 
     QTemporaryDir m_dir;
     std::unique_ptr<Form1> m_form;
@@ -46,15 +46,15 @@ void TestForm1::initTestCase()
     Form1::configureApplication();
     QApplication::setCursorFlashTime(0); // a steady text cursor, for the pictures
     QVERIFY(QDir::setCurrent(m_dir.path()));
-    TestSupport::createComuni(u"Kelvo.bmp"_qs,
-        {u"('IT-ITA', NULL, 'Italia', NULL)"_qs, u"('VR', '015', 'Bussolengo', 'Verona')"_qs,
-            u"('PE', '038', 'San Valentino in Abruzzo Citeriore', 'Pescara')"_qs});
+    TestSupport::createComuni(u"Kelvo.bmp"_s,
+        {u"('IT-ITA', NULL, 'Italia', NULL)"_s, u"('VR', '015', 'Bussolengo', 'Verona')"_s,
+            u"('PE', '038', 'San Valentino in Abruzzo Citeriore', 'Pescara')"_s});
 }
 
 void TestForm1::init()
 {
     m_other.hide();
-    QFile::rename(u"away"_qs, u"Kelvo.bmp"_qs);
+    QFile::rename(u"away"_s, u"Kelvo.bmp"_s);
     m_form = std::make_unique<Form1>();
     m_form->show();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
@@ -70,7 +70,7 @@ void TestForm1::run(const QStringList &steps)
             QTest::keyClick(codice(), Qt::Key_Delete);
             QTest::keyClicks(codice(), arg);
             if (verb == u"search")
-                run({u"click Ok"_qs});
+                run({u"click Ok"_s});
         } else if (verb == u"paste") {
             codice()->end(false);
             codice()->insert(arg);
@@ -91,12 +91,12 @@ void TestForm1::run(const QStringList &steps)
             window->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(window));
         } else if (step == u"no file" || step == u"file back") {
-            QVERIFY(step == u"no file" ? QFile::rename(u"Kelvo.bmp"_qs, u"away"_qs)
-                                       : QFile::rename(u"away"_qs, u"Kelvo.bmp"_qs));
+            QVERIFY(step == u"no file" ? QFile::rename(u"Kelvo.bmp"_s, u"away"_s)
+                                       : QFile::rename(u"away"_s, u"Kelvo.bmp"_s));
         } else if (step == u"close box") {
             m_form->findChild<QMessageBox *>()->close();
         } else {
-            QFAIL(qPrintable(u"unknown step "_qs + step));
+            QFAIL(qPrintable(u"unknown step "_s + step));
         }
     }
 }
@@ -106,23 +106,23 @@ void TestForm1::run(const QStringList &steps)
 QString TestForm1::state(const QString &key) const
 {
     auto shown = [](const QWidget *w, QString text, QPalette::ColorRole role) {
-        text = text == Form1::Placeholder ? u"-"_qs : text;
-        text = text == OriginLookup::NotFoundMarker ? u"?"_qs : text;
-        return text + (w->palette().color(role) == Qt::red ? u"*"_qs : u""_qs);
+        text = text == Form1::Placeholder ? u"-"_s : text;
+        text = text == OriginLookup::NotFoundMarker ? u"?"_s : text;
+        return text + (w->palette().color(role) == Qt::red ? u"*"_s : u""_s);
     };
     auto label = [&](const QString &name) { return static_cast<Label *>(child(name)); };
-    const Label *ok = label(u"Ok"_qs);
+    const Label *ok = label(u"Ok"_s);
     const QMessageBox *box = m_form->findChild<QMessageBox *>();
     const int height = m_form->outerHeight();
     QStringList values; // for the keys that list things
-    for (const QString &name : {u"a1"_qs, u"a2"_qs, u"a3"_qs, u"a4"_qs}) {
+    for (const QString &name : {u"a1"_s, u"a2"_s, u"a3"_s, u"a4"_s}) {
         if (key == u"results")
             values.append(shown(label(name), label(name)->caption(), QPalette::WindowText));
         if (key == u"tips" && !label(name)->toolTip().isEmpty())
             values.append(name + u':' + label(name)->toolTip());
     }
     for (const Form1::Description &d : Form1::Descriptions)
-        if (key == u"panel" && label(u"aiuto"_qs)->caption() == d.text)
+        if (key == u"panel" && label(u"aiuto"_s)->caption() == d.text)
             values.append(d.typeName);
     if (key == u"menu") {
         std::unique_ptr<QMenu> menu(codice()->createStandardContextMenu());
@@ -132,26 +132,24 @@ QString TestForm1::state(const QString &key) const
     }
     if (key == u"codice")
         return shown(codice(), codice()->text(), QPalette::Text)
-            + (codice()->isEnabled() ? u""_qs : u" (off)"_qs);
+            + (codice()->isEnabled() ? u""_s : u" (off)"_s);
     if (key == u"window")
-        return height == Form1::ExpandedHeight ? u"expanded"_qs
-            : height == Form1::CollapsedHeight ? u"collapsed"_qs
+        return height == Form1::ExpandedHeight ? u"expanded"_s
+            : height == Form1::CollapsedHeight ? u"collapsed"_s
                                                : QString::number(height);
     if (key == u"panel")
-        return (child(u"Frame1"_qs)->isVisible() ? u"shown:"_qs : u"hidden:"_qs)
-            + values.join(u',');
+        return (child(u"Frame1"_s)->isVisible() ? u"shown:"_s : u"hidden:"_s) + values.join(u',');
     if (key == u"ok")
-        return shown(ok, u"Ok"_qs, QPalette::WindowText)
-            + (ok->font().underline() ? u" underlined"_qs : u""_qs);
+        return shown(ok, u"Ok"_s, QPalette::WindowText)
+            + (ok->font().underline() ? u" underlined"_s : u""_s);
     if (key == u"focus")
-        return codice()->hasFocus() ? u"codice"_qs : u"none"_qs;
+        return codice()->hasFocus() ? u"codice"_s : u"none"_s;
     if (key == u"timer1" || key == u"timer2")
-        return m_form->findChild<QTimer *>(QString(key).replace(0, 1, u'T'))->isActive()
-            ? u"on"_qs
-            : u"off"_qs;
+        return m_form->findChild<QTimer *>(QString(key).replace(0, 1, u'T'))->isActive() ? u"on"_s
+                                                                                         : u"off"_s;
     if (key == u"box" && box && box->isVisible()) // its button, then its text up to the folder
-        return box->buttons().value(0)->text().remove(u'&') + u": "_qs
-            + box->text().section(u" nella"_qs, 0, 0);
+        return box->buttons().value(0)->text().remove(u'&') + u": "_s
+            + box->text().section(u" nella"_s, 0, 0);
     return values.join(key == u"results" ? u'|' : u',');
 }
 
@@ -160,7 +158,7 @@ void TestForm1::flows()
     QFETCH(QStringList, row);
     const QString expected = row[2];
 
-    run(row[1] == u"-" ? QStringList() : row[1].split(u", "_qs));
+    run(row[1] == u"-" ? QStringList() : row[1].split(u", "_s));
     const auto actual = [&] {
         QStringList pairs;
         for (const QString &pair : expected.split(u';'))
@@ -194,8 +192,8 @@ void TestForm1::compareLook(const QString &reference)
     }
     differing += int(std::count(diff.constBits(), diff.constBits() + diff.sizeInBytes(), 0)) / 2;
     const QString out
-        = QCoreApplication::applicationDirPath() + u"/look-"_qs + QFileInfo(reference).baseName();
-    if (differing > 10 && actual.save(out + u"-actual.png"_qs) && diff.save(out + u"-diff.png"_qs))
+        = QCoreApplication::applicationDirPath() + u"/look-"_s + QFileInfo(reference).baseName();
+    if (differing > 10 && actual.save(out + u"-actual.png"_s) && diff.save(out + u"-diff.png"_s))
         QFAIL(qPrintable(QStringLiteral("%1 pixels differ from %2: see %3-actual.png, %3-diff.png")
                              .arg(differing)
                              .arg(reference, out)));
@@ -203,12 +201,12 @@ void TestForm1::compareLook(const QString &reference)
 
 void TestForm1::pointersAndFocus()
 {
-    const QCursor hand = child(u"Ok"_qs)->cursor(), help = child(u"a1"_qs)->cursor();
+    const QCursor hand = child(u"Ok"_s)->cursor(), help = child(u"a1"_s)->cursor();
     QCOMPARE(hand.hotSpot(), QPoint(12, 1));
     QCOMPARE(help.hotSpot(), QPoint(2, 4));
     QCOMPARE(hand.pixmap().deviceIndependentSize(), QSizeF(32, 32));
     QCOMPARE(help.pixmap().deviceIndependentSize(), QSizeF(32, 32));
-    QCOMPARE(child(u"a2"_qs)->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(child(u"a2"_s)->cursor().shape(), Qt::ArrowCursor);
     for (QWidget *widget : m_form->findChildren<QWidget *>())
         QCOMPARE(widget->focusPolicy() == Qt::NoFocus, widget->objectName() != u"codice");
 }

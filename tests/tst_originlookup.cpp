@@ -13,7 +13,7 @@
 namespace {
 
 using namespace TestSupport;
-const QString File = u"Kelvo.bmp"_qs;
+const QString File = u"Kelvo.bmp"_s;
 
 // a2 to a4 as the tables give them, after the store's message if it failed.
 QString lookUp(const QString &code, LabelStub labels = {})
@@ -28,10 +28,10 @@ QString lookUp(const QString &code, LabelStub labels = {})
     QStringList shown;
     for (int i = 1; i < 4; ++i) // "?" for the not-found marker, "*" after a caption in red
         shown.append(
-            (labels.captions[i] == OriginLookup::NotFoundMarker ? u"?"_qs : labels.captions[i])
-            + (labels.colors[i] == OriginLookup::NotFoundColor ? u"*"_qs : u""_qs));
+            (labels.captions[i] == OriginLookup::NotFoundMarker ? u"?"_s : labels.captions[i])
+            + (labels.colors[i] == OriginLookup::NotFoundColor ? u"*"_s : u""_s));
     if (labels.captions[0] != FarmingTypeName(code.left(1)) || labels.colors[0] != labels.Untouched)
-        shown.append(u"a1 changed"_qs);
+        shown.append(u"a1 changed"_s);
     return message + shown.join(u'|');
 }
 
@@ -80,12 +80,12 @@ void TestOriginLookup::rules()
     if (row[1] == u"shipped")
         QVERIFY(QDir::setCurrent(QFileInfo(QStringLiteral(KELVO_BMP)).absolutePath()));
     else
-        createComuni(File, row[1] == u"-" ? QStringList() : row[1].split(u" + "_qs));
+        createComuni(File, row[1] == u"-" ? QStringList() : row[1].split(u" + "_s));
     const QByteArray before = contents(File);
     LabelStub labels; // as an earlier search without an edit since may have left them
     for (int i = 1; i < 4 && row.size() > 4; ++i)
         labels.captions[i]
-            = row[4].section(u'|', i - 1, i - 1).replace(u"?"_qs, OriginLookup::NotFoundMarker);
+            = row[4].section(u'|', i - 1, i - 1).replace(u"?"_s, OriginLookup::NotFoundMarker);
     QCOMPARE(lookUp(row[2], labels), row[3]);
     QCOMPARE(contents(File), before);
 }
@@ -102,13 +102,13 @@ void TestOriginLookup::faults()
         bytes.truncate(bytes.size() / 2);
     for (qsizetype i = 0; how == u"random" && i < bytes.size(); ++i)
         bytes[i] = char((i * 2654435761u) >> 13);
-    if (u"bytes random half unreadable read-only locked"_qs.split(u' ').contains(how))
+    if (u"bytes random half unreadable read-only locked"_s.split(u' ').contains(how))
         write(File, bytes);
     QVERIFY(how != u"folder" || QDir().mkdir(File));
     QVERIFY(how != u"fifo" || mkfifo(QFile::encodeName(File).constData(), 0644) == 0);
     QVERIFY(how != u"link" || QFile::link(arg, File));
     QVERIFY(how != u"unreadable" || chmod(File, 0200));
-    QVERIFY(how != u"read-only" || (chmod(File, 0400) && chmod(u"."_qs, 0500)));
+    QVERIFY(how != u"read-only" || (chmod(File, 0400) && chmod(u"."_s, 0500)));
     if (how == u"sql")
         create(File, arg.section(u':', 1),
             arg.startsWith(u"none") ? QByteArray() : key + (arg.startsWith(u"other") ? "x" : ""));
@@ -122,18 +122,17 @@ void TestOriginLookup::faults()
     const auto before = snapshot();
     // Root reads any file: search as nobody, who may only pass through the folders.
     const bool asNobody = how == u"unreadable" && geteuid() == 0;
-    QVERIFY(
-        !asNobody || (chmod(u"."_qs, 0711) && chmod(m_dir.path(), 0711) && seteuid(65534) == 0));
-    const QString outcome = lookUp(u"1IT015VR001"_qs);
+    QVERIFY(!asNobody || (chmod(u"."_s, 0711) && chmod(m_dir.path(), 0711) && seteuid(65534) == 0));
+    const QString outcome = lookUp(u"1IT015VR001"_s);
     QVERIFY(!asNobody || seteuid(0) == 0);
     QVERIFY2(outcome.contains(row[2]) && (how == u"read-only" || outcome.contains(File)),
         qPrintable(outcome));
     QCOMPARE(snapshot(), before);
 
     sqlite3_close(writer);
-    QVERIFY(chmod(u"."_qs, 0700) && (QFile::remove(File) || QDir().rmdir(File) || how == u"-"));
+    QVERIFY(chmod(u"."_s, 0700) && (QFile::remove(File) || QDir().rmdir(File) || how == u"-"));
     write(File, m_shipped);
-    QCOMPARE(lookUp(u"1IT015VR001"_qs), u"Italia|Bussolengo|Verona"_qs);
+    QCOMPARE(lookUp(u"1IT015VR001"_s), u"Italia|Bussolengo|Verona"_s);
 }
 
 QTEST_GUILESS_MAIN(TestOriginLookup)

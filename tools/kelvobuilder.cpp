@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <sqlite3.h>
 
+using namespace Qt::StringLiterals;
+
 std::optional<QList<KelvoBuilder::Row>> KelvoBuilder::readCsv(const QString &path, QString *error)
 {
     QFile file(path);
@@ -15,13 +17,13 @@ std::optional<QList<KelvoBuilder::Row>> KelvoBuilder::readCsv(const QString &pat
         return std::nullopt;
     }
     const QStringList header = QString::fromUtf8(file.readLine()).trimmed().split(u';');
-    const qsizetype targa = header.indexOf(u"Targa"_qs);
+    const qsizetype targa = header.indexOf(u"Targa"_s);
     if (targa < 0) {
         *error = path + QStringLiteral(": no Targa column");
         return std::nullopt;
     }
-    const qsizetype ist = header.indexOf(u"Ist"_qs), zona = header.indexOf(u"Zona"_qs),
-                    citta = header.indexOf(u"Citta"_qs);
+    const qsizetype ist = header.indexOf(u"Ist"_s), zona = header.indexOf(u"Zona"_s),
+                    citta = header.indexOf(u"Citta"_s);
 
     QList<Row> rows;
     int line = 1;

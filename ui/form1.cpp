@@ -20,25 +20,27 @@
 #include <algorithm>
 #include <array>
 
+using namespace Qt::StringLiterals;
+
 const QString Form1::Placeholder = QStringLiteral("------- ------- ------ ------ ------ ------");
 const QString Form1::ErrorText = QStringLiteral("Dati Errati!");
 
 // Keyed by the farming-type name exactly as a search writes it into a1.
 const std::array<Form1::Description, 4> Form1::Descriptions {{
-    {u"All'Aperto"_qs,
+    {u"All'Aperto"_s,
         u"La gallina per alcune ore del giorno può razzolare in un ambiente esterno: le sue uova "
         u"sono deposte nei nidi oppure deposte nel terreno e raccolte successivamente "
-        u"dall'allevatore."_qs},
-    {u"A Terra"_qs,
+        u"dall'allevatore."_s},
+    {u"A Terra"_s,
         u"La gallina ovaiola si muove liberamente ma in un ambiente chiuso, solitamente un "
         u"capannone. Le uova vengono deposte nei nidi oppure raccolte dagli allevatori sulla "
-        u"lettiera, dove sono state disposte."_qs},
-    {u"In Gabbia (o Batteria)"_qs,
+        u"lettiera, dove sono state disposte."_s},
+    {u"In Gabbia (o Batteria)"_s,
         u"La gallina si trova in un ambiente confinato, dove deposita le uova su un nastro "
-        u"trasportatore che le porta direttamente al confezionamento."_qs},
-    {u"Agricoltura Biologica"_qs,
+        u"trasportatore che le porta direttamente al confezionamento."_s},
+    {u"Agricoltura Biologica"_s,
         u"Segue le regole stabilite per tale tipologia di produzione e la gallina razzola "
-        u"all'aperto per alcune ore al giorno."_qs},
+        u"all'aperto per alcune ore al giorno."_s},
 }};
 
 namespace {

@@ -19,10 +19,10 @@ bool anyRow(const char *where, const QStringList &values)
     Connection connection;
     connection.setProvider(Connection::Provider);
     connection.setProperty(Connection::PasswordProperty, OriginLookup::Password);
-    connection.open(u"Data Source=Kelvo.bmp"_qs, {}, {}, -1);
+    connection.open(u"Data Source=Kelvo.bmp"_s, {}, {}, -1);
     Recordset rows;
     rows.open(
-        u"SELECT * FROM Comuni WHERE "_qs + QLatin1StringView(where), connection, 3, 2, -1, values);
+        u"SELECT * FROM Comuni WHERE "_s + QLatin1StringView(where), connection, 3, 2, -1, values);
     return !rows.eof();
 }
 
@@ -32,9 +32,9 @@ bool anyRow(const char *where, const QStringList &values)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QStringList fields = FuzzText(data, size).split(QChar(1));
-    const EggCode code {u"1"_qs, fields.value(0), fields.value(1), fields.value(2)};
+    const EggCode code {u"1"_s, fields.value(0), fields.value(1), fields.value(2)};
     LabelStub labels;
-    labels.captions[0] = u"x"_qs;
+    labels.captions[0] = u"x"_s;
     OriginLookup::run(code, labels);
     const auto shown = [&](int i) { return labels.captions[i] != OriginLookup::NotFoundMarker; };
     if ((shown(1)
