@@ -2,19 +2,21 @@
 
 #include <sqlite3.h>
 
-// SQLCipher 3 settings (its one cipher is AES-256 in CBC mode), all spelled
-// out so that a later SQLCipher with other defaults still opens the file.
-// The passphrase ships inside the program, so neither key stretching nor page
-// authentication protects anything: anyone can derive the key and re-sign a
-// page. Stretching is kept to one PBKDF2 round (the default 64,000 cost tens
-// of milliseconds on each of the three opens of a search) and the per-page
-// HMAC is off; a damaged page still fails SQLite's own checks.
-const char *const CipherSettings::Pragmas = "PRAGMA kdf_iter = 1;\n"
-                                            "PRAGMA fast_kdf_iter = 2;\n"
+// The SQLCipher 3 format (AES-256 in CBC mode, its only cipher), with every
+// setting spelled out so that SQLCipher 4, whose defaults differ, reads and
+// writes the same file. SQLCipher 3 ignores the two algorithm pragmas, which
+// name its own fixed choices. The passphrase ships inside the program, so
+// neither key stretching nor page authentication protects anything: anyone
+// can derive the key and re-sign a page. Stretching is kept to one PBKDF2
+// round (the default 64,000 cost tens of milliseconds on each of the three
+// opens of a search) and the per-page HMAC is off; a damaged page still fails
+// SQLite's own checks. Without the HMAC, the settings of its key and salt do
+// not reach the file, and SQLCipher 4 calls them deprecated: they are not sent.
+const char *const CipherSettings::Pragmas = "PRAGMA cipher_kdf_algorithm = PBKDF2_HMAC_SHA1;\n"
+                                            "PRAGMA kdf_iter = 1;\n"
                                             "PRAGMA cipher_page_size = 1024;\n"
                                             "PRAGMA cipher_use_hmac = OFF;\n"
-                                            "PRAGMA cipher_hmac_pgno = le;\n"
-                                            "PRAGMA cipher_hmac_salt_mask = \"x'3a'\";\n";
+                                            "PRAGMA cipher_hmac_algorithm = HMAC_SHA1;\n";
 
 int CipherSettings::apply(sqlite3 *db, const QByteArray &passphrase)
 {

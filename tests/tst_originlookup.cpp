@@ -79,6 +79,8 @@ void TestOriginLookup::rules()
     QFETCH(QStringList, row);
     if (row[1] == u"shipped")
         QVERIFY(QDir::setCurrent(QFileInfo(QStringLiteral(KELVO_BMP)).absolutePath()));
+    else if (row[1].startsWith(u"file:"))
+        QVERIFY(QFile::copy(QStringLiteral(TEST_DATA) + row[1].sliced(5), File));
     else
         createComuni(File, row[1] == u"-" ? QStringList() : row[1].split(u" + "_s));
     const QByteArray before = contents(File);
