@@ -3,6 +3,17 @@
 # Does nothing (and returns at once) when they are all present already.
 set -euo pipefail
 
+# A few names differ between Debian 12 (bookworm) and 13 (trixie).
+. /etc/os-release
+case "${VERSION_ID:-}" in
+  12) llvm=14 ;;
+  13) llvm=19 ;;
+  *)
+    echo "install-deps: Zelmora builds on Debian 12 or 13, not on ${PRETTY_NAME:-this system}" >&2
+    exit 1
+    ;;
+esac
+
 packages=(
   # build
   cmake g++ make pkg-config git
@@ -20,7 +31,9 @@ packages=(
   # a sans font close to MS Sans Serif, and the platform plugin's runtime needs
   fonts-liberation fontconfig
   # style and fuzzing
-  clang clang-format libclang-rt-14-dev
+  clang clang-format "libclang-rt-$llvm-dev"
+  # the .deb's dependencies, read off the built program
+  dpkg-dev
 )
 
 # Node.js evaluates the npm package that scripts/update-comuni.py reads.

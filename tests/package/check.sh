@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it into a temporary root and checks what
+# Builds the Debian package, installs it (see below) and checks what
 # it holds; then checks a plain `cmake --install` into a temporary prefix.
 # Usage: check.sh BUILD_DIR
 set -uo pipefail
@@ -18,12 +18,32 @@ runs_from() { # root, desktop entry: the program starts in the entry's Path, bes
 deb=$(ls "$work"/pkg/*.deb 2>/dev/null | head -n 1)
 check "cpack builds a .deb" test -f "$deb"
 [[ -f "$deb" ]] || { cat "$work/cpack.log"; exit 1; }
-info=$(dpkg-deb --info "$deb")
-check "depends on Qt Widgets, Qt Svg, Qt's Italian texts and SQLCipher" \
-  grep -q "Depends: .*libqt6widgets6.*libqt6svg6.*qt6-translations-l10n.*libsqlcipher0" <<<"$info"
+depends=$(dpkg-deb --field "$deb" Depends)
+owners() { # the packages of the libraries a program links
+  objdump -p "$1" | awk '/NEEDED/ {print $2}' | while read -r lib; do
+    dpkg -S "*/$lib" 2>/dev/null | head -n 1 | cut -d: -f1
+  done
+}
+depends_on_all() {
+  local p
+  for p in $(owners "$build/bin/zelmora"); do grep -q "\b$p\b" <<<"$depends" || return 1; done
+}
+check "depends on the package of every library the program links" depends_on_all
+check "and on Qt's plugins, Qt's Italian texts and the font" grep -q "qt6-qpa-plugins.*qt6-translations-l10n.*fonts-liberation" <<<"$depends"
 
+# As root, and where no Zelmora is installed already, the package is installed
+# for real (apt resolves its dependencies on this release) and removed again;
+# otherwise it is unpacked into a temporary root.
 root=$work/root
-dpkg-deb --extract "$deb" "$root"
+if [[ $(id -u) -eq 0 ]] && ! dpkg -s zelmora >/dev/null 2>&1; then
+  trap 'dpkg --purge zelmora >/dev/null 2>&1; rm -rf "$work"' EXIT
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" \
+    >"$work/apt.log" 2>&1 || cat "$work/apt.log"
+  check "apt installs it with its dependencies" dpkg -s zelmora
+  root=""
+else
+  dpkg-deb --extract "$deb" "$root"
+fi
 id=invalid.zelmora.Zelmora
 entry=$root/usr/share/applications/$id.desktop
 metainfo=$root/usr/share/metainfo/$id.metainfo.xml
