@@ -1,6 +1,6 @@
 # A private X session for tests and benchmarks: Xvfb on a display of its own
 # choosing, with openbox as window manager. Source it, then call
-#   xsession_start [WIDTHxHEIGHT]
+#   xsession_start [WIDTHxHEIGHT [OPENBOX_RC_XML]]
 # which exports DISPLAY and returns once the window manager runs. Both are
 # ended when the sourcing shell exits.
 
@@ -30,7 +30,7 @@ xsession_try() {
   rm -f "$fifo"
   if [[ -n "$display" ]]; then
     export DISPLAY=:$display
-    openbox >>"$log" 2>&1 &
+    openbox ${2:+--config-file "$2"} >>"$log" 2>&1 &
     xsession_pids+=($!)
     POLL_SECONDS=10 poll bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' &&
       { rm -f "$log"; return 0; }
@@ -46,7 +46,7 @@ xsession_try() {
 xsession_start() {
   local try
   for try in 1 2 3; do
-    xsession_try "${1:-1280x1024}" && return 0
+    xsession_try "${1:-1280x1024}" "${2:-}" && return 0
     xsession_stop
     xsession_pids=()
   done

@@ -361,9 +361,12 @@ void Form1::Timer1_Timer()
     Timer1->stop();
 }
 
-// Any change of the code collapses the window and clears the results.
+// Any change of the code collapses the window and clears the results. It
+// hides the panel too: at the collapsed height the panel would cover the whole
+// inside, leaving no background for the pointer to hide it again.
 void Form1::codice_Change()
 {
+    Frame1->hide();
     setOuterHeight(CollapsedHeight);
     a1->setCaption(Placeholder);
     for (Label *label : {a2, a3, a4})

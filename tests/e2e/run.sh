@@ -9,7 +9,13 @@ kelvo=$(realpath "$2")
 work=$(mktemp -d)
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xsession.sh"
 trap 'xsession_stop; rm -rf "$work"' EXIT
-xsession_start 1366x768 || exit 1
+# A title bar as tall as GNOME's or Xfce's (32 px here): openbox's own is 22.
+cat >"$work/rc.xml" <<EOF
+<openbox_config xmlns="http://openbox.org/3.4/rc"><theme><name>Clearlooks</name>
+  <font place="ActiveWindow"><size>16</size></font><font place="InactiveWindow"><size>16</size></font>
+</theme></openbox_config>
+EOF
+xsession_start 1366x768 "$work/rc.xml" || exit 1
 export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work LC_ALL=C.UTF-8
 
 passed=0 failed=0
@@ -72,6 +78,12 @@ check "a valid code expands the window to 7065 twips" poll outer_height_is 7065
 read -r x y w h < <(frame)
 check "centred down, expanded" near $((y + h / 2)) $((sh / 2))
 echo "       at scale 1: window (frame included) at x,y,width,height $x,$y,$w,$h"
+
+# --- the panel open, then a key: the collapsed window is not left under the panel ---
+click_at 3480 3320
+xdotool key --window "$wid" BackSpace type --delay 10 1
+click_at 2280 1680
+check "a key typed with the panel open closes it, and Ricerca then searches" poll outer_height_is 7065
 
 # --- another program's window activated over it ------------------------------------
 LC_ALL=C xmessage -geometry 1300x700+0+0 "Un altro programma" &
