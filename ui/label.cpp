@@ -4,6 +4,9 @@
 
 #include <QMetaMethod>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <cmath>
 
 Label::Label(const QString &caption, QWidget *parent) : QLabel(parent)
 {
@@ -28,11 +31,34 @@ bool Label::isClickable() const
     return isSignalConnected(QMetaMethod::fromSignal(&Label::clicked));
 }
 
-void Label::updateToolTip()
+bool Label::isCut() const
 {
     const QRect needed = fontMetrics().boundingRect(
         QRect(0, 0, width(), 0), int(alignment()) | Qt::TextWordWrap, caption());
-    setToolTip(needed.height() > height() ? caption() : QString());
+    return needed.height() > height();
+}
+
+void Label::updateToolTip()
+{
+    setToolTip(isCut() ? caption() : QString());
+}
+
+// A caption taller than the label shows the lines that fit whole, and not the
+// top of the next one: the text is drawn as QLabel draws it, clipped below
+// the last whole line.
+void Label::paintEvent(QPaintEvent *event)
+{
+    if (!isCut()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    const qreal lineSpacing = QFontMetricsF(font()).lineSpacing(); // fractional, as laid out
+    painter.setClipRect(QRectF(0, 0, width(), std::floor(height() / lineSpacing) * lineSpacing));
+    const int flags = int(QStyle::visualAlignment(layoutDirection(), alignment()))
+        | Qt::TextWordWrap | Qt::TextForceLeftToRight;
+    style()->drawItemText(
+        &painter, contentsRect(), flags, palette(), isEnabled(), caption(), foregroundRole());
 }
 
 void Label::resizeEvent(QResizeEvent *event)

@@ -1,5 +1,5 @@
-// A label of the window: fixed size, text wrapped at blanks and cut at the
-// label's height, transparent unless given a background. It takes no focus,
+// A label of the window: fixed size, text wrapped at blanks and cut after the
+// last line that fits whole, transparent unless given a background. It takes no focus,
 // raises its own click and pointer-move events, and never lets pointer
 // movement through to the window beneath it.
 #pragma once
@@ -33,7 +33,10 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    // Whether the caption needs more lines than the label's height holds.
+    bool isCut() const;
     void updateToolTip();
 };
