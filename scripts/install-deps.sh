@@ -33,7 +33,7 @@ packages=(
   # style and fuzzing
   clang clang-format "libclang-rt-$llvm-dev"
   # the .deb's dependencies, read off the built program
-  dpkg-dev
+  dpkg-dev file
 )
 
 # Node.js evaluates the npm package that scripts/update-comuni.py reads.

@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
-#include <cmath>
 
 Label::Label(const QString &caption, QWidget *parent) : QLabel(parent)
 {
@@ -23,7 +22,7 @@ void Label::setCaption(const QString &caption)
 {
     setText(caption);
     setAccessibleDescription(caption);
-    updateToolTip();
+    updateCut();
 }
 
 bool Label::isClickable() const
@@ -31,16 +30,32 @@ bool Label::isClickable() const
     return isSignalConnected(QMetaMethod::fromSignal(&Label::clicked));
 }
 
-bool Label::isCut() const
+// Updates the tooltip and the height of the lines that fit whole, which
+// depend on the caption, the size and the font.
+void Label::updateCut()
 {
     const QRect needed = fontMetrics().boundingRect(
         QRect(0, 0, width(), 0), int(alignment()) | Qt::TextWordWrap, caption());
-    return needed.height() > height();
-}
-
-void Label::updateToolTip()
-{
-    setToolTip(isCut() ? caption() : QString());
+    setToolTip(needed.height() > height() ? caption() : QString());
+    m_wholeLinesHeight = -1;
+    if (toolTip().isEmpty())
+        return;
+    // The lines are laid out as QPainter lays them out: the text up to a blank
+    // ends in the same line as the whole text, so the tallest such text that
+    // fits ends with the last whole line.
+    const QFontMetricsF metrics(font());
+    const auto bottomOf = [&](const QString &text) {
+        const int flags = int(alignment()) | Qt::TextWordWrap;
+        return metrics.boundingRect(QRectF(0, 0, width(), 0), flags, text).height();
+    };
+    m_wholeLinesHeight = 0;
+    for (qsizetype blank = caption().indexOf(u' '); blank > 0;
+         blank = caption().indexOf(u' ', blank + 1)) {
+        const qreal bottom = bottomOf(caption().first(blank));
+        if (bottom > height())
+            break;
+        m_wholeLinesHeight = bottom;
+    }
 }
 
 // A caption taller than the label shows the lines that fit whole, and not the
@@ -48,13 +63,12 @@ void Label::updateToolTip()
 // the last whole line.
 void Label::paintEvent(QPaintEvent *event)
 {
-    if (!isCut()) {
+    if (m_wholeLinesHeight < 0) {
         QLabel::paintEvent(event);
         return;
     }
     QPainter painter(this);
-    const qreal lineSpacing = QFontMetricsF(font()).lineSpacing(); // fractional, as laid out
-    painter.setClipRect(QRectF(0, 0, width(), std::floor(height() / lineSpacing) * lineSpacing));
+    painter.setClipRect(QRectF(0, 0, width(), m_wholeLinesHeight));
     const int flags = int(QStyle::visualAlignment(layoutDirection(), alignment()))
         | Qt::TextWordWrap | Qt::TextForceLeftToRight;
     style()->drawItemText(
@@ -64,14 +78,14 @@ void Label::paintEvent(QPaintEvent *event)
 void Label::resizeEvent(QResizeEvent *event)
 {
     QLabel::resizeEvent(event);
-    updateToolTip();
+    updateCut();
 }
 
 void Label::changeEvent(QEvent *event)
 {
     QLabel::changeEvent(event);
     if (event->type() == QEvent::FontChange)
-        updateToolTip();
+        updateCut();
 }
 
 void Label::setTextColor(int color)

@@ -36,7 +36,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    // Whether the caption needs more lines than the label's height holds.
-    bool isCut() const;
-    void updateToolTip();
+    void updateCut();
+
+    // Where the last line that fits whole ends, when the caption needs more
+    // lines than the label's height holds; -1 when it does not.
+    qreal m_wholeLinesHeight = -1;
 };
