@@ -15,11 +15,23 @@ mirror=$(cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null
   grep -v -e security -e '^$' | head -n 1 || true)
 mirror=${mirror:-http://deb.debian.org/debian}
 
+# /proc, /sys and /dev from this machine are bound into the root as slaves, so
+# that nothing mounted inside reaches back here, and taken down again however
+# the run ends; also those that a run killed before its end left behind.
+unmount() {
+  local fs
+  for fs in proc sys dev; do
+    if mountpoint -q "$target/$fs"; then umount -R "$target/$fs" 2>/dev/null || umount -R -l "$target/$fs"; fi
+  done
+}
+trap unmount EXIT
+[[ -d $target ]] && unmount
+
 if [[ ! -e $target/.zelmora-ready ]]; then
   command -v debootstrap >/dev/null ||
     { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null; }
   echo "test-debian13: making a Debian 13 root in $target from $mirror"
-  rm -rf "$target"
+  rm -rf --one-file-system "$target"
   mkdir -p "$(dirname "$target")"
   debootstrap --variant=minbase trixie "$target" "$mirror" >"$target.log" 2>&1 ||
     { tail -n 20 "$target.log" >&2; exit 1; }
@@ -31,17 +43,8 @@ EOF
   touch "$target/.zelmora-ready"
 fi
 
-# /proc, /sys and /dev from this machine, as slaves: nothing mounted inside the
-# root reaches back here. The trap takes them down whatever happens.
-mounts=()
-unmount() {
-  local m
-  for m in "${mounts[@]}"; do umount -R "$m" 2>/dev/null || umount -R -l "$m"; done
-}
-trap unmount EXIT
 for fs in proc sys dev; do
   mount --rbind "/$fs" "$target/$fs"
-  mounts+=("$target/$fs")
   mount --make-rslave "$target/$fs"
 done
 cp -L /etc/resolv.conf "$target/etc/resolv.conf"

@@ -18,7 +18,7 @@ cmake --build "$root/build-asan" --parallel "$(nproc)"
 (cd "$root/build-asan" && ctest --output-on-failure --timeout 600 -E '^package$')
 
 echo "== fuzzing"
-CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELMORA_WERROR=ON \
   -DZELMORA_FUZZ=ON -DFUZZ_SECONDS="${FUZZ_SECONDS:-60}" >/dev/null
 cmake --build "$root/build-fuzz" --parallel "$(nproc)" --target fuzz_eggcode fuzz_originlookup kelvo
 cd "$root/build-fuzz"
