@@ -23,7 +23,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 STRENGTH = {"easy": 0.3, "medium": 0.6, "hard": 1.0}
 CHARS = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-/."
 DOT_SOURCES = [f for f in glob.glob("/usr/share/fonts/truetype/*/*.ttf")
-               if any(n in f for n in ("SansMono-Bold.", "Mono-Bold.", "Sans-Bold.", "SansBold."))]
+               if any(n in f for n in ("Sans-Bold.", "SansBold.", "SansCondensed-Bold.", "SansNarrow-Bold."))]  # no dotted zeros
 FONT_FILES = sorted(f for pattern in ["dejavu/DejaVuSans*.ttf", "liberation/Liberation*.ttf",
                                       "freefont/Free*.ttf"]
                     for f in glob.glob("/usr/share/fonts/truetype/" + pattern)
@@ -117,7 +117,8 @@ def draw_style(rng, s):
         style.update(hershey=hershey, font=int(rng.integers(len(HERSHEY))) if hershey
                      else FONT_FILES[rng.integers(len(FONT_FILES))],
                      bold=rng.uniform(0.06, 0.16), track=rng.uniform(0.0, 0.25))
-    style.update(spacing=rng.uniform(1.35, 1.9), align=rng.integers(3), space=rng.uniform(0.5, 1.1))
+    style.update(spacing=rng.uniform(1.35, 1.9), align=rng.integers(3), space=rng.uniform(0.5, 1.1),
+                 stretch=math.exp(rng.normal(0, 0.2)))  # printers and stamps differ in width
     return style
 
 
@@ -177,7 +178,9 @@ def render_stamp(lines, style, unit):
     if not style["dots"] and not style["hershey"] and style["bold"] > 0.1:
         k = max(1, int(unit * (style["bold"] - 0.1)))
         canvas = cv2.dilate(canvas, cv2.getStructuringElement(cv2.MORPH_ELLIPSE, (2 * k + 1, 2 * k + 1)))
-    return canvas, boxes
+    width = int(canvas.shape[1] * style["stretch"])
+    return cv2.resize(canvas, (width, canvas.shape[0])), [(x0 * style["stretch"], y0, x1 * style["stretch"], y1)
+                                                        for x0, y0, x1, y1 in boxes]
 
 
 def stamp_map(canvas_shape, centre, scale, angle, bend, tilt):
@@ -190,7 +193,7 @@ def stamp_map(canvas_shape, centre, scale, angle, bend, tilt):
     def forward(u, v):
         x, y = u - cw / 2, v - ch / 2
         x = radius * np.sin(np.clip(x / radius, -1.4, 1.4))
-        y = y - (radius - np.sqrt(np.maximum(radius ** 2 - x ** 2, 0))) * 0.5
+        y = y - (radius - np.sqrt(np.maximum(radius ** 2 - x ** 2, 0))) * 0.3
         x, y = scale * (rot[0, 0] * x + rot[0, 1] * y), scale * (rot[1, 0] * x + rot[1, 1] * y)
         d = tilt[2, 0] * x + tilt[2, 1] * y + 1
         return (tilt[0, 0] * x + tilt[0, 1] * y) / d + centre[0], (tilt[1, 0] * x + tilt[1, 1] * y) / d + centre[1]
@@ -202,7 +205,7 @@ def stamp_map(canvas_shape, centre, scale, angle, bend, tilt):
         d = inv_tilt[2, 0] * x + inv_tilt[2, 1] * y + inv_tilt[2, 2]
         x, y = (inv_tilt[0, 0] * x + inv_tilt[0, 1] * y) / d, (inv_tilt[1, 0] * x + inv_tilt[1, 1] * y) / d
         x, y = (rot[0, 0] * x + rot[1, 0] * y) / scale, (rot[0, 1] * x + rot[1, 1] * y) / scale
-        y = y + (radius - np.sqrt(np.maximum(radius ** 2 - x ** 2, 0))) * 0.5
+        y = y + (radius - np.sqrt(np.maximum(radius ** 2 - x ** 2, 0))) * 0.3
         x = radius * np.arcsin(np.clip(x / radius, -1, 1))
         return (x + cw / 2).astype(np.float32), (y + ch / 2).astype(np.float32)
 
@@ -275,9 +278,9 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False):
     canvas, _ = render_stamp(lines, style, 40)
     text_w = w * rng.uniform(0.1, 0.5)  # width of the longest line
     if egg_only:
-        text_w = rng.uniform(100, 600)
+        text_w = rng.uniform(60, 360)
     # capitals at least a few pixels high, more in the easier tiers
-    unit = max(40 * text_w / (canvas.shape[1] - 80), {"easy": 14, "medium": 11, "hard": 9}[tier])
+    unit = max(40 * text_w / (canvas.shape[1] - 80 * style["stretch"]), {"easy": 14, "medium": 11, "hard": 9}[tier])
     canvas, boxes = render_stamp(lines, style, max(16.0, min(unit * 1.5, 160.0)))
     scale = unit / max(16.0, min(unit * 1.5, 160.0))
     stamp_w = canvas.shape[1] * scale
@@ -285,7 +288,7 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False):
     egg_axes = (egg_minor, egg_minor * rng.uniform(1.0, 1.35))
     angle = rng.uniform(0, 2 * math.pi)
     if egg_only:
-        w = h = int(2.6 * egg_axes[1])
+        w = h = int(2.2 * egg_axes[1])
     carton = not egg_only and egg_minor < 0.3 * min(w, h) and rng.random() < 0.6
     stamp_h = canvas.shape[0] * scale
     half = 0.5 * math.hypot(stamp_w, stamp_h) + 4
@@ -323,8 +326,8 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False):
     # the stamp: ink multiplies the shell's colour
     ink = np.array(INKS[rng.choice(len(INKS), p=[p for _, p in INKS])][0], np.float32)
     ink = np.clip(ink * rng.uniform(0.8, 1.2, 3), 0, 255)
-    strength = rng.uniform(1 - 0.5 * s, 1.0)
-    ink_noise = 1 - rng.uniform(0, 0.6 * s) * np.clip(noise_field(rng, *canvas.shape, 6) * 0.5 + 0.5, 0, 1)
+    strength = rng.uniform(1 - 0.4 * s, 1.0)
+    ink_noise = 1 - rng.uniform(0, 0.5 * s) * np.clip(noise_field(rng, *canvas.shape, 6) * 0.5 + 0.5, 0, 1)
     bend = rng.uniform(0, 0.3 + 1.2 * stamp_w / (2 * egg_minor))
     tilt = np.eye(3)
     t = rng.uniform(0, 0.0006 * s) * 1000 / max(stamp_w, 1)
@@ -334,12 +337,14 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False):
     forward, inverse = stamp_map(canvas.shape, (cx, cy), scale, rot, bend, tilt)
     result = []
     for text, (x0, y0, x1, y1) in zip(lines, boxes):
-        ym = (y0 + y1) / 2
-        px, py = forward(np.array([x0, x1, (x0 + x1) / 2, (x0 + x1) / 2, (x0 + x1) / 2]),
-                         np.array([ym, ym, y0, y1, ym]))
-        result.append((text, (float(px[4]), float(py[4]), float(math.hypot(px[1] - px[0], py[1] - py[0])),
-                              float(math.hypot(px[3] - px[2], py[3] - py[2])),
-                              float(math.degrees(math.atan2(py[1] - py[0], px[1] - px[0]))))))
+        # the rotated rectangle that holds the whole (perhaps bent) line
+        u = np.linspace(x0, x1, 9)
+        px, py = forward(np.concatenate([u, u]), np.concatenate([np.full(9, y0), np.full(9, y1)]))
+        a = math.atan2(py[8] + py[17] - py[0] - py[9], px[8] + px[17] - px[0] - px[9])
+        along, across = px * math.cos(a) + py * math.sin(a), -px * math.sin(a) + py * math.cos(a)
+        ca, cb = (along.max() + along.min()) / 2, (across.max() + across.min()) / 2
+        result.append((text, (float(ca * math.cos(a) - cb * math.sin(a)), float(ca * math.sin(a) + cb * math.cos(a)),
+                              float(np.ptp(along)), float(np.ptp(across)), math.degrees(a))))
     ch, cw = canvas.shape
     cu, cv_ = forward(np.array([0, cw, cw, 0, cw / 2, cw / 2, 0, cw]), np.array([0, 0, ch, ch, 0, ch, ch / 2, ch / 2]))
     bx0, bx1 = max(0, int(cu.min()) - 2), min(w, int(cu.max()) + 3)
@@ -354,15 +359,18 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False):
     albedo[by0:by1, bx0:bx1] *= 1 - cover * (1 - ink / 255)
     # dirt
     for _ in range(rng.poisson(3 * s)):
-        dirt = np.zeros((h, w), np.float32)
-        dc = (int(rng.normal(cx, egg_minor * 0.6)), int(rng.normal(cy, egg_minor * 0.6)))
-        cv2.ellipse(dirt, dc, (int(rng.uniform(0.02, 0.12) * egg_minor) + 1, int(rng.uniform(0.02, 0.1) * egg_minor) + 1),
-                    float(rng.uniform(0, 360)), 0, 360, rng.uniform(0.2, 0.6), -1)
-        dirt = cv2.GaussianBlur(dirt, (0, 0), egg_minor * 0.02 + 1)[..., None]
-        albedo *= 1 - dirt * np.array([0.7, 0.55, 0.4], np.float32)
+        r = int(rng.uniform(0.02, 0.12) * egg_minor) + 2
+        x, y = int(rng.normal(cx, egg_minor * 0.6)), int(rng.normal(cy, egg_minor * 0.6))
+        x0, y0, x1, y1 = max(0, x - 2 * r), max(0, y - 2 * r), min(w, x + 2 * r), min(h, y + 2 * r)
+        if x1 > x0 and y1 > y0:
+            dirt = np.zeros((y1 - y0, x1 - x0), np.float32)
+            cv2.ellipse(dirt, (x - x0, y - y0), (r, int(r * rng.uniform(0.3, 1)) + 1), float(rng.uniform(0, 360)),
+                        0, 360, rng.uniform(0.2, 0.6), -1)
+            dirt = cv2.GaussianBlur(dirt, (0, 0), r * 0.3)[..., None]
+            albedo[y0:y1, x0:x1] *= 1 - dirt * np.array([0.7, 0.55, 0.4], np.float32)
     # camera: light, white balance, blur, noise, JPEG
     img = albedo * shade[..., None]
-    img *= rng.uniform(1 - 0.15 * s, 1 + 0.15 * s, 3) * rng.uniform(1 - 0.6 * s, 1.1)
+    img *= rng.uniform(1 - 0.15 * s, 1 + 0.15 * s, 3) * rng.uniform(1 - 0.5 * s, 1.1)
     yy, xx = np.mgrid[0:h, 0:w].astype(np.float32)
     img *= (1 - rng.uniform(0, 0.4 * s) * (((xx - w / 2) ** 2 + (yy - h / 2) ** 2) / (w * w / 4 + h * h / 4)))[..., None]
     img = 255 * (np.clip(img, 0, 255) / 255) ** rng.uniform(1 - 0.2 * s, 1 + 0.2 * s)
@@ -376,7 +384,9 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False):
             m = cv2.getRotationMatrix2D((length / 2 - 0.5, length / 2 - 0.5), rng.uniform(0, 180), 1)
             kernel = cv2.warpAffine(kernel, m, (length, length))
             img = cv2.filter2D(img, -1, kernel / kernel.sum())
-    img += rng.normal(0, rng.uniform(1, 3 + 10 * s), img.shape).astype(np.float32)
+    grain = np.empty_like(img)
+    cv2.setRNGSeed(int(rng.integers(1 << 31)))
+    img += cv2.randn(grain, (0, 0, 0), (rng.uniform(1, 3 + 10 * s),) * 3)
     quality = int(rng.uniform({"easy": 75, "medium": 65, "hard": 55}[tier], 95))
     ok, jpeg = cv2.imencode(".jpg", np.clip(img, 0, 255).astype(np.uint8), [cv2.IMWRITE_JPEG_QUALITY, quality])
     return jpeg.tobytes(), result
