@@ -131,8 +131,9 @@ def render_stamp(lines, style, unit):
     for text in lines:
         x, placed = 0.0, []
         for ch in text:
-            if ch == " ":
-                x += unit * 0.6 * style["space"] + (unit * style["gap"] / style["rows"] if style["dots"] else 0)
+            if ch == " ":  # a gap clearly wider than the space between letters
+                letter_gap = style["gap"] / (style["rows"] - 1) if style["dots"] else style["track"] + 0.12
+                x += unit * (0.6 * style["space"] + 1.2 * letter_gap)
                 continue
             if style["dots"]:
                 w = style["glyphs"][ch].shape[1] * unit / (style["rows"] - 1)
