@@ -1,0 +1,215 @@
+#!/usr/bin/python3
+"""Trains the stamp reader's line recogniser on generated photos and exports data/reader.onnx.
+
+  nice -n 19 scripts/train-reader.py [--seed 1000] [--photos 6000] [--steps 12000]
+
+Photos come from scripts/gen-stamps.py (seeds from --seed up; validation uses seed 500). Each printed
+line is cut out along its true rectangle with random offsets, tilt, margins and neighbouring lines,
+as an imperfect stamp finder would cut it, and reduced to the network's input: height 32 (or width
+320), at the left, the rest filled with the crop's median colour. The network is a small CNN whose
+80 columns (4 pixels each) give the log-probabilities of blank, 0-9, A-Z, gap, '-', '/', '.', trained
+with CTC. The same seed gives the same photos and the same training order.
+"""
+import argparse
+import importlib.util
+import math
+import multiprocessing
+import os
+import time
+
+import cv2
+import numpy as np
+import torch
+import torch.nn as nn
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+ALPHABET = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ -/."  # class i + 1; class 0 is CTC's blank
+H, W, T = 32, 320, 80
+TIERS = ("easy", "medium", "hard")
+
+spec = importlib.util.spec_from_file_location("gen_stamps", os.path.join(ROOT, "scripts", "gen-stamps.py"))
+gen = importlib.util.module_from_spec(spec)
+spec.loader.exec_module(gen)
+
+
+def to_input(crop, rng):
+    """The network's input (H x W x 3, RGB, uint8) from a straightened line crop (BGR)."""
+    h, w = crop.shape[:2]
+    s = min(H / h, W / w)
+    nw, nh = max(1, min(W, round(w * s))), max(1, min(H, round(h * s)))
+    fast = rng.random() < 0.3  # the C++ side may resample either way
+    small = cv2.resize(crop, (nw, nh), interpolation=cv2.INTER_LINEAR if fast or s > 1 else cv2.INTER_AREA)
+    out = np.empty((H, W, 3), np.uint8)
+    out[:] = np.median(small.reshape(-1, 3), axis=0)
+    top = int(rng.integers(H - nh + 1)) if nh < H else 0
+    out[top:top + nh, :nw] = small
+    return out[..., ::-1]
+
+
+def cut_line(img, box, others, rng, jitter=1.0):
+    """A straightened crop around the line `box` (cx, cy, w, h, angle) as a finder might cut it."""
+    cx, cy, w, h, angle = box
+    a = math.radians(angle + rng.normal(0, 1.5 * jitter))
+    along, across = np.array([math.cos(a), math.sin(a)]), np.array([-math.sin(a), math.cos(a)])
+    dy = rng.uniform(-0.25, 0.25) * h * jitter
+    crop_h = h * rng.uniform(1.3, 1.3 + 1.7 * jitter)
+    # another line may show at the edges, but never most of it
+    for ox, oy, _, oh, _ in others:
+        d = abs(np.dot(np.array([ox - cx, oy - cy]), across))
+        crop_h = max(1.25 * h, min(crop_h, 2 * (d - 0.5 * oh + 0.4 * oh) - 2 * abs(dy)))
+    left, right = (rng.uniform(0.05, 0.05 + 1.1 * jitter, 2) * h)
+    centre = np.array([cx, cy]) + across * dy + along * (right - left) / 2 + along * rng.normal(0, 0.05 * h * jitter)
+    width = w + left + right
+    scale = min(1.0, 96 / crop_h)  # straighten at up to 96 px high, then reduce
+    out_w, out_h = max(2, int(width * scale)), max(2, int(crop_h * scale))
+    m = np.array([[along[0], along[1], 0], [across[0], across[1], 0]]) * scale
+    m[:, 2] = np.array([out_w / 2, out_h / 2]) - m[:, :2] @ centre
+    return cv2.warpAffine(img, m, (out_w, out_h), flags=cv2.INTER_LINEAR, borderMode=cv2.BORDER_REPLICATE)
+
+
+def photo_samples(args):
+    """Line crops and their texts from photo `index` of a seed; `jitters` crops per line, and
+    one crop with no text in it."""
+    seed, index, jitters, egg_only = args
+    rng = np.random.default_rng([seed, index])
+    tier = TIERS[index % 3]
+    jpeg, lines = gen.make_photo(rng, gen.random_code(rng, *CODES), tier, egg_only=egg_only and rng.random() < 0.8)
+    img = cv2.imdecode(np.frombuffer(jpeg, np.uint8), cv2.IMREAD_COLOR)
+    out = []
+    for text, box in lines:
+        others = [b for t, b in lines if b is not box]
+        for _ in range(jitters):
+            out.append((to_input(cut_line(img, box, others, rng, 1.0 if jitters > 1 else 0.5), rng), " ".join(text.split()), tier))
+    # a crop of shell or background with no text in it
+    hgt = lines[0][1][3] * rng.uniform(0.7, 2)
+    for _ in range(5):
+        c = (rng.uniform(0, img.shape[1]), rng.uniform(0, img.shape[0]))
+        if all(math.hypot(c[0] - b[0], c[1] - b[1]) > (b[2] + 4 * hgt) / 2 for _, b in lines):
+            box = (c[0], c[1], hgt * rng.uniform(3, 12), hgt, rng.uniform(0, 360))
+            out.append((to_input(cut_line(img, box, [], rng), rng), "", tier))
+            break
+    return out
+
+
+def make_set(seed, count, jitters, egg_only):
+    with multiprocessing.Pool(2) as pool:
+        chunks = pool.map(photo_samples, [(seed, i, jitters, egg_only) for i in range(count)], chunksize=8)
+    samples = [s for chunk in chunks for s in chunk]
+    images = np.stack([s[0] for s in samples])
+    labels = [s[1] for s in samples]
+    return images, labels, [s[2] for s in samples]
+
+
+def block(cin, cout, kernel=3, padding=1):
+    return [nn.Conv2d(cin, cout, kernel, padding=padding, bias=False), nn.BatchNorm2d(cout), nn.ReLU(inplace=True)]
+
+
+class Reader(nn.Module):
+    def __init__(self, c=(16, 32, 64, 128)):
+        super().__init__()
+        self.features = nn.Sequential(
+            *block(3, c[0]), nn.MaxPool2d(2), *block(c[0], c[1]), nn.MaxPool2d(2),
+            *block(c[1], c[2]), *block(c[2], c[2]), nn.MaxPool2d((2, 1)),
+            *block(c[2], c[3]), *block(c[3], c[3]), nn.MaxPool2d((2, 1)),
+            *block(c[3], c[3], (2, 1), 0))
+        # context along the line: a few characters either side
+        self.context = nn.Sequential(*block(c[3], c[3], (1, 5), (0, 2)), *block(c[3], c[3], (1, 5), (0, 2)))
+        self.classify = nn.Conv2d(c[3], len(ALPHABET) + 1, 1)
+
+    def forward(self, x):
+        f = self.features(x)
+        f = f + self.context(f)
+        return torch.log_softmax(self.classify(f).squeeze(2).permute(0, 2, 1), dim=2)
+
+
+def to_tensor(images):
+    return (torch.from_numpy(images).permute(0, 3, 1, 2).float() / 255 - 0.5) / 0.5
+
+
+def greedy(logits):
+    best = logits.argmax(-1).numpy()
+    texts = []
+    for row in best:
+        keep = [c for i, c in enumerate(row) if c and (i == 0 or c != row[i - 1])]
+        texts.append("".join(ALPHABET[c - 1] for c in keep))
+    return texts
+
+
+def evaluate(model, images, labels, tiers):
+    model.eval()
+    with torch.no_grad():
+        read = [t for i in range(0, len(images), 256) for t in greedy(model(to_tensor(images[i:i + 256])))]
+    model.train()
+    rows = {}
+    for r, l, t in zip(read, labels, tiers):
+        rows.setdefault(t if l else "no text", []).append(r == l)
+        if l:  # gaps aside, as the code search reads them
+            rows.setdefault("gaps aside", []).append(r.replace(" ", "") == l.replace(" ", ""))
+    return {t: (float(np.mean(v)), len(v)) for t, v in rows.items()}
+
+
+def export(model, path, probe):
+    model.eval()
+    torch.onnx.export(model, probe, path, input_names=["image"], output_names=["logits"], opset_version=11)
+    net = cv2.dnn.readNetFromONNX(path)
+    net.setInput(probe.numpy())
+    diff = np.abs(net.forward() - model(probe).detach().numpy()).max()
+    print("export: %s, %.2f MB, OpenCV and torch differ by at most %.2g" % (path, os.path.getsize(path) / 1e6, diff))
+    assert diff < 1e-3
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--seed", type=int, default=1000)
+    ap.add_argument("--photos", type=int, default=12000)
+    ap.add_argument("--jitters", type=int, default=3, help="crops per printed line")
+    ap.add_argument("--steps", type=int, default=12000)
+    ap.add_argument("--batch", type=int, default=32)
+    ap.add_argument("--val-photos", type=int, default=600)
+    ap.add_argument("--out", default=os.path.join(ROOT, "data", "reader.onnx"))
+    args = ap.parse_args()
+    torch.set_num_threads(2)
+    torch.manual_seed(args.seed)
+    start = time.time()
+    images, labels, _ = make_set(args.seed, args.photos, args.jitters, True)
+    val = make_set(500, args.val_photos, 1, False)
+    print("data: %d training crops, %d validation crops, %.0f s" % (len(labels), len(val[1]), time.time() - start))
+
+    model = Reader()
+    print("parameters: %d" % sum(p.numel() for p in model.parameters()))
+    opt = torch.optim.AdamW(model.parameters(), lr=3e-3, weight_decay=1e-4)
+    sched = torch.optim.lr_scheduler.OneCycleLR(opt, max_lr=3e-3, total_steps=args.steps, pct_start=0.15)
+    ctc = nn.CTCLoss(blank=0, zero_infinity=True)
+    targets = [torch.tensor([ALPHABET.index(c) + 1 for c in l], dtype=torch.long) for l in labels]
+    order = np.random.default_rng(args.seed).permutation(np.arange(args.steps * args.batch) % len(labels))
+    best = 0.0
+    for step in range(args.steps):
+        idx = order[step * args.batch:(step + 1) * args.batch]
+        x = to_tensor(images[idx])
+        logp = model(x).permute(1, 0, 2)
+        tgt = [targets[i] for i in idx]
+        loss = ctc(logp, torch.cat(tgt), torch.full((len(idx),), T, dtype=torch.long),
+                   torch.tensor([len(t) for t in tgt], dtype=torch.long))
+        opt.zero_grad()
+        loss.backward()
+        opt.step()
+        sched.step()
+        if (step + 1) % 500 == 0 or step + 1 == args.steps:
+            figures = evaluate(model, *val)
+            lines = [v for t, v in figures.items() if t in TIERS]
+            accuracy = sum(a * n for a, n in lines) / sum(n for _, n in lines)
+            print("step %d, loss %.3f, validation line accuracy %.3f (%s), %.0f s" % (
+                step + 1, loss.item(), accuracy,
+                ", ".join("%s %.3f of %d" % (t, a, n) for t, (a, n) in sorted(figures.items())),
+                time.time() - start), flush=True)
+            if accuracy >= best:  # a usable model at every stage of a long run
+                best = accuracy
+                export(model, args.out, to_tensor(val[0][:1]))
+                model.train()
+    print("total %.0f s" % (time.time() - start))
+
+
+CODES = gen.load_codes()
+
+if __name__ == "__main__":
+    main()
