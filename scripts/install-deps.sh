@@ -19,6 +19,8 @@ packages=(
   appstream
   # a sans font close to MS Sans Serif, and the platform plugin's runtime needs
   fonts-liberation fontconfig
+  # the stamp reader: OpenCV's image work and network runner, and WebP photos
+  libopencv-core-dev libopencv-imgproc-dev libopencv-dnn-dev qt6-image-formats-plugins
   # style and fuzzing
   clang clang-format libclang-rt-14-dev
 )
