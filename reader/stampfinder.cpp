@@ -1,0 +1,232 @@
+#include "stampfinder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <opencv2/imgproc.hpp>
+
+namespace {
+
+constexpr float Pi = 3.14159265f;
+
+struct InkPoint
+{
+    cv::Point2f at;
+    float weight;
+};
+
+// Ink falls into sharp rows across the text when projected at the text's angle.
+std::vector<float> profile(const std::vector<InkPoint> &ink, float radians, float &origin)
+{
+    const cv::Point2f normal(-std::sin(radians), std::cos(radians));
+    origin = 1e9f;
+    float end = -1e9f;
+    for (const InkPoint &p : ink) {
+        const float v = p.at.dot(normal);
+        origin = std::min(origin, v);
+        end = std::max(end, v);
+    }
+    std::vector<float> rows(std::size_t(end - origin) + 2, 0.0f);
+    for (const InkPoint &p : ink)
+        rows[std::size_t(p.at.dot(normal) - origin)] += p.weight;
+    return rows;
+}
+
+double sharpness(const std::vector<float> &rows)
+{
+    return std::inner_product(rows.begin(), rows.end(), rows.begin(), 0.0);
+}
+
+// The rows' bands of ink, split at deep valleys between two lines.
+std::vector<std::pair<int, int>> bands(const std::vector<float> &rows)
+{
+    std::vector<float> smooth;
+    smooth.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        smooth.push_back(
+            (rows[i] + (i > 0 ? rows[i - 1] : 0) + (i + 1 < rows.size() ? rows[i + 1] : 0)) / 3);
+    float top = 0;
+    for (const float v : smooth)
+        top = std::max(top, v);
+    std::vector<std::pair<int, int>> found;
+    const int n = int(smooth.size());
+    for (int i = 0; i < n;) {
+        if (smooth[std::size_t(i)] <= 0.2f * top) {
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j < n && smooth[std::size_t(j)] > 0.2f * top)
+            ++j;
+        // A valley under half the lower of the peaks on its two sides parts two lines.
+        int start = i;
+        for (int k = i + 2; k < j - 2; ++k) {
+            const float v = smooth[std::size_t(k)];
+            if (v > smooth[std::size_t(k - 1)] || v > smooth[std::size_t(k + 1)])
+                continue;
+            const float left = *std::max_element(smooth.begin() + start, smooth.begin() + k);
+            const float right = *std::max_element(smooth.begin() + k, smooth.begin() + j);
+            if (v < 0.45f * std::min(left, right) && k - start >= 3 && j - k >= 3) {
+                found.emplace_back(start, k);
+                start = k;
+            }
+        }
+        found.emplace_back(start, j);
+        i = j;
+    }
+    return found;
+}
+
+// Where a line's text lies along it: the inkiest run of densely inked stretches,
+// bridging the gaps between words. Sparse ink (an egg's rim, speckles) is left out.
+std::pair<float, float> extent(const std::vector<float> &along, float height)
+{
+    const auto [lo, hi] = std::minmax_element(along.begin(), along.end());
+    const float bin = std::max(1.0f, height / 4);
+    std::vector<int> counts(std::size_t((*hi - *lo) / bin) + 1, 0);
+    for (const float u : along)
+        ++counts[std::size_t((u - *lo) / bin)];
+    const int dense = std::max(1, *std::max_element(counts.begin(), counts.end()) * 15 / 100);
+    const int bridge = int(1.5f * height / bin) + 1;
+    int bestMass = 0, bestFrom = 0, bestTo = 0;
+    for (int i = 0, n = int(counts.size()); i < n;) {
+        if (counts[std::size_t(i)] < dense) {
+            ++i;
+            continue;
+        }
+        int j = i, last = i, mass = 0;
+        for (; j < n && j - last <= bridge; ++j)
+            if (counts[std::size_t(j)] >= dense) {
+                mass += counts[std::size_t(j)];
+                last = j;
+            }
+        if (mass > bestMass) {
+            bestMass = mass;
+            bestFrom = i;
+            bestTo = last + 1;
+        }
+        i = last + 1;
+    }
+    return {*lo + float(bestFrom) * bin, *lo + float(bestTo) * bin};
+}
+
+std::vector<LineBox> linesOf(const std::vector<InkPoint> &ink)
+{
+    float origin = 0, bestAngle = 0;
+    double best = -1;
+    const auto tryAngle = [&](float degrees) {
+        const double s = sharpness(profile(ink, degrees * Pi / 180, origin));
+        if (s > best) {
+            best = s;
+            bestAngle = degrees;
+        }
+    };
+    for (float a = 0; a < 180; a += 3)
+        tryAngle(a);
+    const float coarse = bestAngle;
+    for (float a = coarse - 2.5f; a <= coarse + 2.5f; a += 0.5f)
+        tryAngle(a);
+    const float radians = bestAngle * Pi / 180;
+    const std::vector<float> rows = profile(ink, radians, origin);
+    const cv::Point2f dir(std::cos(radians), std::sin(radians)), normal(-dir.y, dir.x);
+
+    std::vector<LineBox> lines;
+    for (const auto &[a, b] : bands(rows)) {
+        const float height = float(b - a);
+        std::vector<float> along;
+        for (const InkPoint &p : ink) {
+            const float v = p.at.dot(normal) - origin;
+            if (v >= float(a) && v < float(b))
+                along.push_back(p.at.dot(dir));
+        }
+        if (along.size() < 20 || height < 3)
+            continue;
+        const auto [u0, u1] = extent(along, height);
+        if (u1 - u0 < height)
+            continue;
+        const float u = (u0 + u1) / 2, v = origin + float(a + b) / 2;
+        lines.push_back({dir * u + normal * v, u1 - u0, height, bestAngle});
+    }
+    // The longest lines, still in their order across the text.
+    while (lines.size() > std::size_t(StampFinder::MaxLines))
+        lines.erase(std::min_element(lines.begin(), lines.end(),
+            [](const LineBox &x, const LineBox &y) { return x.length < y.length; }));
+    return lines;
+}
+
+} // namespace
+
+std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
+{
+    const double scale = double(SmallSide) / std::max(rgb.cols, rgb.rows);
+    cv::Mat small;
+    if (scale < 1)
+        cv::resize(rgb, small, cv::Size(), scale, scale, cv::INTER_AREA);
+    else
+        small = rgb;
+    const double back = scale < 1 ? 1 / scale : 1.0;
+
+    // Ink: what a closing takes away, in the channel where the ink is darkest.
+    const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(15, 15));
+    std::vector<cv::Mat> channels;
+    cv::split(small, channels);
+    cv::Mat ink;
+    for (const cv::Mat &channel : channels) {
+        cv::Mat hat;
+        cv::morphologyEx(channel, hat, cv::MORPH_BLACKHAT, kernel);
+        ink = ink.empty() ? hat : cv::max(ink, hat);
+    }
+    cv::GaussianBlur(ink, ink, cv::Size(3, 3), 0);
+    cv::Mat sorted = ink.reshape(1, 1).clone();
+    const int at = int(sorted.total() * 99 / 100);
+    std::nth_element(
+        sorted.ptr<uchar>(), sorted.ptr<uchar>() + at, sorted.ptr<uchar>() + sorted.total());
+    const double threshold = std::max(14.0, sorted.at<uchar>(at) * 0.5);
+    const cv::Mat mask = ink > threshold;
+
+    cv::Mat merged;
+    cv::dilate(mask, merged, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(9, 9)));
+    cv::morphologyEx(merged, merged, cv::MORPH_CLOSE,
+        cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(21, 21)));
+    cv::Mat labels, stats, centroids;
+    const int count = cv::connectedComponentsWithStats(merged, labels, stats, centroids, 8, CV_32S);
+
+    std::vector<std::vector<InkPoint>> blobs(static_cast<std::size_t>(count));
+    std::vector<double> weight(static_cast<std::size_t>(count), 0.0);
+    for (int y = 0; y < small.rows; ++y) {
+        const int *label = labels.ptr<int>(y);
+        const uchar *m = mask.ptr<uchar>(y), *v = ink.ptr<uchar>(y);
+        for (int x = 0; x < small.cols; ++x)
+            if (m[x] && label[x] > 0) {
+                blobs[std::size_t(label[x])].push_back(
+                    {cv::Point2f(float(x), float(y)), float(v[x])});
+                weight[std::size_t(label[x])] += v[x];
+            }
+    }
+    std::vector<int> order;
+    for (int i = 1; i < count; ++i) {
+        const int area = stats.at<int>(i, cv::CC_STAT_AREA);
+        if (area < 150 || blobs[std::size_t(i)].size() < 60)
+            continue;
+        // Sparse ink over a large area is speckle, not print.
+        weight[std::size_t(i)] *= std::min(1.0, 4.0 * double(blobs[std::size_t(i)].size()) / area);
+        order.push_back(i);
+    }
+    std::sort(order.begin(), order.end(),
+        [&](int a, int b) { return weight[std::size_t(a)] > weight[std::size_t(b)]; });
+    if (order.size() > std::size_t(MaxCandidates))
+        order.resize(MaxCandidates);
+
+    std::vector<StampCandidate> candidates;
+    for (int i : order) {
+        StampCandidate candidate {linesOf(blobs[std::size_t(i)]), weight[std::size_t(i)]};
+        for (LineBox &line : candidate.lines) {
+            line.centre *= float(back);
+            line.length *= float(back);
+            line.height *= float(back);
+        }
+        if (!candidate.lines.empty())
+            candidates.push_back(std::move(candidate));
+    }
+    return candidates;
+}

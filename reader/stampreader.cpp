@@ -1,0 +1,63 @@
+#include "stampreader.h"
+
+#include "straightener.h"
+
+#include <algorithm>
+
+StampReader::StampReader(const KnownCodes &known) : m_search(known) { }
+
+std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
+{
+    if (photo.isNull() || photo.format() != QImage::Format_RGB888)
+        return std::nullopt;
+    const cv::Mat rgb(photo.height(), photo.width(), CV_8UC3,
+        const_cast<uchar *>(photo.constBits()), std::size_t(photo.bytesPerLine()));
+
+    std::vector<CodeMatch> matches;
+    const auto search = [&](const std::vector<float> &logProbs) {
+        if (std::optional<CodeMatch> match = m_search.search(logProbs))
+            matches.push_back(std::move(*match));
+    };
+    for (const StampCandidate &candidate : m_finder.find(rgb)) {
+        for (const bool upsideDown : {false, true}) {
+            std::vector<std::vector<float>> lines;
+            for (const LineBox &line : candidate.lines)
+                lines.push_back(
+                    m_recogniser.recognise(Straightener::straighten(rgb, line, upsideDown)));
+            // Upside down, the last line across is read first.
+            if (upsideDown)
+                std::reverse(lines.begin(), lines.end());
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                search(lines[i]);
+                if (i + 1 < lines.size())
+                    search(CodeSearch::join(lines[i], lines[i + 1]));
+            }
+        }
+    }
+    if (matches.empty())
+        return std::nullopt;
+    // The reading whose code fits its line best; a different code read
+    // elsewhere nearly as well makes it less clear.
+    const auto fit = [](const CodeMatch &m) { return m.shortfall(); };
+    std::sort(matches.begin(), matches.end(),
+        [&](const CodeMatch &a, const CodeMatch &b) { return fit(a) < fit(b); });
+    CodeMatch best = matches.front();
+    for (const CodeMatch &other : matches)
+        if (other.code != best.code) {
+            const float otherScore = best.score - (fit(other) - fit(best));
+            if (best.runnerUp.empty() || otherScore > best.runnerUpScore) {
+                best.runnerUp = other.code;
+                best.runnerUpScore = otherScore;
+            }
+            break;
+        }
+    return best;
+}
+
+std::optional<std::string> StampReader::read(const QImage &photo)
+{
+    const std::optional<CodeMatch> match = bestMatch(photo);
+    if (match && match->clear())
+        return match->code;
+    return std::nullopt;
+}

@@ -1,0 +1,30 @@
+// The stamp reader: a photo in, the code it shows out, or nothing. Finds the
+// stamp, straightens each of its lines both ways up, recognises them, and
+// searches the codes that exist in each line and in each two lines joined.
+#pragma once
+
+#include "codesearch.h"
+#include "recogniser.h"
+#include "stampfinder.h"
+
+#include <QImage>
+#include <optional>
+#include <string>
+
+class StampReader
+{
+public:
+    explicit StampReader(const KnownCodes &known);
+    bool isReady() const { return m_recogniser.isReady(); }
+
+    // The best reading of the photo (RGB888), accepted or not; nothing if no
+    // existing code fits at all. The lead counts other readings too.
+    std::optional<CodeMatch> bestMatch(const QImage &photo);
+    // The code, only when clearly read.
+    std::optional<std::string> read(const QImage &photo);
+
+private:
+    CodeSearch m_search;
+    Recogniser m_recogniser;
+    StampFinder m_finder;
+};
