@@ -8,6 +8,7 @@
 namespace {
 
 constexpr float Pi = 3.14159265f;
+constexpr double MinInk = 14, TextureFactor = 2, PrintShare = 0.3;
 
 struct InkPoint
 {
@@ -158,14 +159,33 @@ std::vector<LineBox> linesOf(const std::vector<InkPoint> &ink)
 
 std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
 {
-    const double scale = double(SmallSide) / std::max(rgb.cols, rgb.rows);
-    cv::Mat small;
-    if (scale < 1)
-        cv::resize(rgb, small, cv::Size(), scale, scale, cv::INTER_AREA);
-    else
-        small = rgb;
-    const double back = scale < 1 ? 1 / scale : 1.0;
+    // Small print on the first copy; print too bold for its ink map on the second.
+    std::vector<StampCandidate> candidates;
+    cv::Mat small = rgb;
+    for (const int side : {SmallSide, CoarseSide}) {
+        const double scale = double(side) / std::max(small.cols, small.rows);
+        if (scale < 1)
+            cv::resize(small, small, cv::Size(), scale, scale, cv::INTER_AREA);
+        const double back = double(rgb.cols) / small.cols;
+        for (StampCandidate &candidate : candidatesIn(small)) {
+            for (LineBox &line : candidate.lines) {
+                line.centre *= float(back);
+                line.length *= float(back);
+                line.height *= float(back);
+            }
+            candidate.ink *= back * back;
+            candidates.push_back(std::move(candidate));
+        }
+    }
+    std::sort(candidates.begin(), candidates.end(),
+        [](const StampCandidate &a, const StampCandidate &b) { return a.ink > b.ink; });
+    if (candidates.size() > std::size_t(MaxCandidates))
+        candidates.resize(MaxCandidates);
+    return candidates;
+}
 
+std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small)
+{
     // Ink: what a closing takes away, in the channel where the ink is darkest.
     const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(15, 15));
     std::vector<cv::Mat> channels;
@@ -177,11 +197,21 @@ std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
         ink = ink.empty() ? hat : cv::max(ink, hat);
     }
     cv::GaussianBlur(ink, ink, cv::Size(3, 3), 0);
-    cv::Mat sorted = ink.reshape(1, 1).clone();
-    const int at = int(sorted.total() * 99 / 100);
-    std::nth_element(
-        sorted.ptr<uchar>(), sorted.ptr<uchar>() + at, sorted.ptr<uchar>() + sorted.total());
-    const double threshold = std::max(14.0, sorted.at<uchar>(at) * 0.5);
+    // Ink stands out from the shell's texture (the 90th percentile) and is
+    // within reach of the darkest print (the 99.9th).
+    int histogram[256] = {};
+    for (int y = 0; y < ink.rows; ++y)
+        for (const uchar *v = ink.ptr<uchar>(y), *end = v + ink.cols; v < end; ++v)
+            ++histogram[*v];
+    const auto percentile = [&](double share) {
+        std::size_t below = 0;
+        for (int v = 0; v < 256; ++v)
+            if (double(below += std::size_t(histogram[v])) >= share * double(ink.total()))
+                return double(v);
+        return 255.0;
+    };
+    const double threshold
+        = std::max({MinInk, TextureFactor * percentile(0.9) + 4, PrintShare * percentile(0.999)});
     const cv::Mat mask = ink > threshold;
 
     cv::Mat merged;
@@ -220,11 +250,6 @@ std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
     std::vector<StampCandidate> candidates;
     for (int i : order) {
         StampCandidate candidate {linesOf(blobs[std::size_t(i)]), weight[std::size_t(i)]};
-        for (LineBox &line : candidate.lines) {
-            line.centre *= float(back);
-            line.length *= float(back);
-            line.height *= float(back);
-        }
         if (!candidate.lines.empty())
             candidates.push_back(std::move(candidate));
     }

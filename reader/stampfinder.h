@@ -1,4 +1,4 @@
-// Finds the stamp in a photo: on a small copy, an ink map (dark, thin strokes
+// Finds the stamp in a photo: on two small copies, an ink map (dark, thin strokes
 // in any colour channel against the shell), merged into blobs; the text lines
 // of each blob by the angle at which its ink falls into the sharpest rows.
 // Gives a handful of candidates, the inkiest first, in the photo's coordinates.
@@ -24,10 +24,14 @@ struct StampCandidate
 class StampFinder
 {
 public:
-    static constexpr int SmallSide = 1024;
-    static constexpr int MaxCandidates = 4;
+    static constexpr int SmallSide = 1024, CoarseSide = 400;
+    static constexpr int MaxCandidates = 5;
     static constexpr int MaxLines = 4;
 
     // rgb: CV_8UC3.
     std::vector<StampCandidate> find(const cv::Mat &rgb) const;
+
+private:
+    // The candidates in one copy, in its coordinates.
+    static std::vector<StampCandidate> candidatesIn(const cv::Mat &small);
 };
