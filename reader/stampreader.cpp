@@ -18,6 +18,23 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         if (std::optional<CodeMatch> match = m_search.search(logProbs))
             matches.push_back(std::move(*match));
     };
+    // The reading whose code fits its line best; a different code read
+    // elsewhere nearly as well makes it less clear.
+    const auto best = [&]() {
+        std::sort(matches.begin(), matches.end(),
+            [](const CodeMatch &a, const CodeMatch &b) { return a.shortfall() < b.shortfall(); });
+        CodeMatch first = matches.front();
+        for (const CodeMatch &other : matches)
+            if (other.code != first.code) {
+                const float otherScore = first.score - (other.shortfall() - first.shortfall());
+                if (first.runnerUp.empty() || otherScore > first.runnerUpScore) {
+                    first.runnerUp = other.code;
+                    first.runnerUpScore = otherScore;
+                }
+                break;
+            }
+        return first;
+    };
     for (const StampCandidate &candidate : m_finder.find(rgb)) {
         for (const bool upsideDown : {false, true}) {
             std::vector<std::vector<float>> lines;
@@ -33,25 +50,13 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
                     search(CodeSearch::join(lines[i], lines[i + 1]));
             }
         }
+        // A code read this plainly needs no look at the other candidates.
+        if (!matches.empty() && best().clear() && best().shortfall() <= PlainShortfall)
+            break;
     }
     if (matches.empty())
         return std::nullopt;
-    // The reading whose code fits its line best; a different code read
-    // elsewhere nearly as well makes it less clear.
-    const auto fit = [](const CodeMatch &m) { return m.shortfall(); };
-    std::sort(matches.begin(), matches.end(),
-        [&](const CodeMatch &a, const CodeMatch &b) { return fit(a) < fit(b); });
-    CodeMatch best = matches.front();
-    for (const CodeMatch &other : matches)
-        if (other.code != best.code) {
-            const float otherScore = best.score - (fit(other) - fit(best));
-            if (best.runnerUp.empty() || otherScore > best.runnerUpScore) {
-                best.runnerUp = other.code;
-                best.runnerUpScore = otherScore;
-            }
-            break;
-        }
-    return best;
+    return best();
 }
 
 std::optional<std::string> StampReader::read(const QImage &photo)

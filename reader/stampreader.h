@@ -14,6 +14,10 @@
 class StampReader
 {
 public:
+    // A clear code that falls short of the best path by no more than this
+    // (nats) ends the search at its candidate.
+    static constexpr float PlainShortfall = 2.0f;
+
     explicit StampReader(const KnownCodes &known);
     bool isReady() const { return m_recogniser.isReady(); }
 
