@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <unordered_map>
 
 namespace {
@@ -9,6 +10,8 @@ namespace {
 constexpr float Never = -1e9f;
 // A step's classes further than this below its best are never followed.
 constexpr float Prune = 14.0f;
+// Hypotheses further than this below the best one are not extended.
+constexpr float BeamGap = 20.0f;
 // The acceptance: how clearly the code must stand out (nats), set on the
 // validation photos.
 constexpr float MinLead = 3.0f;
@@ -32,30 +35,85 @@ bool groupEnds(std::size_t length)
     return length == 1 || length == 3 || length == 6 || length == 8;
 }
 
-// A partial code (its characters only) and its best path so far, ending in a
-// blank (pb) or in its last label (pnb), of class last: a character or a gap.
+// The partial codes of the search, shared by its hypotheses: each is its
+// parent and one more character.
+class Prefixes
+{
+public:
+    int extend(int parent, int cls)
+    {
+        const auto [it, fresh] = m_children.try_emplace(
+            std::uint64_t(parent) << 6 | std::uint64_t(cls), int(m_parents.size()));
+        if (fresh) {
+            m_parents.emplace_back(parent, charOf(cls));
+            m_lengths.push_back(m_lengths[std::size_t(parent)] + 1);
+        }
+        return it->second;
+    }
+    std::size_t length(int id) const { return m_lengths[std::size_t(id)]; }
+    std::string text(int id) const
+    {
+        std::string code(length(id), ' ');
+        for (; id > 0; id = m_parents[std::size_t(id)].first)
+            code[length(id) - 1] = m_parents[std::size_t(id)].second;
+        return code;
+    }
+
+private:
+    std::vector<std::pair<int, char>> m_parents {{-1, '\0'}}; // 0 is the empty code
+    std::vector<std::size_t> m_lengths {0};
+    std::unordered_map<std::uint64_t, int> m_children;
+};
+
+// A partial code and its best path so far, ending in a blank (pb) or in its
+// last label (pnb), of class last: the code's last character or a gap after it.
 struct Hyp
 {
-    std::string code;
+    int prefix = 0;
     int node = 0; // where the place part has got to
     int last = 0;
     float pb = Never, pnb = Never;
     float total() const { return std::max(pb, pnb); }
 };
 
-using Beam = std::unordered_map<std::string, Hyp>;
-
-void keep(Beam &beam, const std::string &code, int last, int node, float pb, float pnb)
+// The hypotheses of the next step: collected as they come, then merged.
+class Beam
 {
-    Hyp &h = beam[isGap(last) ? code + charOf(last) : code];
-    if (h.code.empty()) {
-        h.code = code;
-        h.node = node;
-        h.last = last;
+public:
+    void keep(int prefix, int last, int node, float pb, float pnb)
+    {
+        const std::uint64_t key
+            = std::uint64_t(prefix) << 6 | std::uint64_t(isGap(last) ? last : 0);
+        m_entries.push_back({key, {prefix, node, last, pb, pnb}});
     }
-    h.pb = std::max(h.pb, pb);
-    h.pnb = std::max(h.pnb, pnb);
-}
+    // The hypotheses, one per partial code and ending, each with its best paths.
+    std::vector<Hyp> &merged()
+    {
+        std::sort(m_entries.begin(), m_entries.end(),
+            [](const Entry &a, const Entry &b) { return a.key < b.key; });
+        m_hyps.clear();
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            if (i == 0 || m_entries[i].key != m_entries[i - 1].key) {
+                m_hyps.push_back(m_entries[i].hyp);
+                continue;
+            }
+            Hyp &h = m_hyps.back();
+            h.pb = std::max(h.pb, m_entries[i].hyp.pb);
+            h.pnb = std::max(h.pnb, m_entries[i].hyp.pnb);
+        }
+        m_entries.clear();
+        return m_hyps;
+    }
+
+private:
+    struct Entry
+    {
+        std::uint64_t key;
+        Hyp hyp;
+    };
+    std::vector<Entry> m_entries;
+    std::vector<Hyp> m_hyps;
+};
 
 } // namespace
 
@@ -118,50 +176,57 @@ int CodeSearch::child(int node, char c) const
 std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) const
 {
     const std::size_t steps = logProbs.size() / Classes;
+    Prefixes prefixes;
     // Text before the code: only blanks so far, any text, or a gap just read.
     float before = 0, anything = Never;
     std::array<Hyp, LastGap - FirstGap + 1> gaps;
     std::vector<Hyp> beam;
+    Beam next;
     // Complete codes followed by a gap and any text: their lag behind the best path.
-    std::unordered_map<std::string, float> after;
+    std::unordered_map<int, float> after;
     float bestPath = 0;
+    std::vector<int> likely;
 
     for (std::size_t t = 0; t < steps; ++t) {
         const float *lp = logProbs.data() + t * Classes;
         const float best = *std::max_element(lp, lp + Classes);
         bestPath += best;
-        const auto likely = [&](int cls) { return lp[cls] > best - Prune; };
+        likely.clear();
+        for (int cls = 1; cls < Classes; ++cls)
+            if (lp[cls] > best - Prune)
+                likely.push_back(cls);
 
-        Beam next;
-        next.reserve(beam.size() * 4 + 8);
         float gapEnd = before; // a code begins at the start or after a gap
         for (const Hyp &g : gaps)
             gapEnd = std::max(gapEnd, g.total());
-        for (int cls = 1; cls <= 4; ++cls)
-            if (likely(cls))
-                keep(next, std::string(1, charOf(cls)), cls, 0, Never, gapEnd + lp[cls]);
+        for (const int cls : likely)
+            if (cls <= 4)
+                next.keep(prefixes.extend(0, cls), cls, 0, Never, gapEnd + lp[cls]);
 
+        float leader = Never;
+        for (const Hyp &h : beam)
+            leader = std::max(leader, h.total());
         for (const Hyp &h : beam) {
             const float total = h.total();
-            keep(next, h.code, h.last, h.node, total + lp[Blank], h.pnb + lp[h.last]);
-            const std::size_t length = h.code.size();
-            for (int cls = 1; cls < Classes; ++cls) {
-                if (!likely(cls))
-                    continue;
+            if (total < leader - BeamGap)
+                continue;
+            next.keep(h.prefix, h.last, h.node, total + lp[Blank], h.pnb + lp[h.last]);
+            const std::size_t length = prefixes.length(h.prefix);
+            for (const int cls : likely) {
                 const float from = (cls == h.last ? h.pb : total) + lp[cls];
                 if (length == CodeLength) {
                     if (isGap(cls)) {
-                        float &lag = after.try_emplace(h.code, Never).first->second;
+                        float &lag = after.try_emplace(h.prefix, Never).first->second;
                         lag = std::max(lag, from - bestPath);
                     }
                 } else if (isGap(cls)) {
                     if ((cls == Space || cls == Dash) && groupEnds(length))
-                        keep(next, h.code, cls, h.node, Never, from);
+                        next.keep(h.prefix, cls, h.node, Never, from);
                 } else if (length < 1 + PlaceLength) {
                     if (const int node = child(h.node, charOf(cls)); node >= 0)
-                        keep(next, h.code + charOf(cls), cls, node, Never, from);
+                        next.keep(prefixes.extend(h.prefix, cls), cls, node, Never, from);
                 } else if (cls <= 10) {
-                    keep(next, h.code + charOf(cls), cls, h.node, Never, from);
+                    next.keep(prefixes.extend(h.prefix, cls), cls, h.node, Never, from);
                 }
             }
         }
@@ -178,9 +243,7 @@ std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) 
         anything = std::max({anything, before, gapEnd}) + best;
         before += lp[Blank];
 
-        beam.clear();
-        for (auto &entry : next)
-            beam.push_back(std::move(entry.second));
+        beam.swap(next.merged());
         if (beam.size() > std::size_t(m_beamWidth)) {
             std::nth_element(beam.begin(), beam.begin() + m_beamWidth, beam.end(),
                 [](const Hyp &a, const Hyp &b) { return a.total() > b.total(); });
@@ -188,28 +251,40 @@ std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) 
         }
     }
 
-    std::unordered_map<std::string, float> codes;
-    for (const auto &[code, lag] : after)
-        codes[code] = lag + bestPath;
+    std::unordered_map<int, float> codes;
+    for (const auto &[prefix, lag] : after)
+        codes[prefix] = lag + bestPath;
     for (const Hyp &h : beam)
-        if (h.code.size() == CodeLength && !isGap(h.last)) {
-            auto [it, fresh] = codes.try_emplace(h.code, h.total());
+        if (prefixes.length(h.prefix) == CodeLength && !isGap(h.last)) {
+            const auto [it, fresh] = codes.try_emplace(h.prefix, h.total());
             it->second = std::max(it->second, h.total());
         }
     if (codes.empty())
         return std::nullopt;
-    std::vector<std::pair<float, std::string>> ranked;
-    for (const auto &[code, score] : codes)
-        ranked.emplace_back(score, code);
+    std::vector<std::pair<float, int>> ranked;
+    for (const auto &[prefix, score] : codes)
+        ranked.emplace_back(score, prefix);
     std::partial_sort(ranked.begin(),
         ranked.begin() + std::min<std::ptrdiff_t>(2, std::ssize(ranked)), ranked.end(),
         std::greater<>());
-    CodeMatch match {ranked[0].second, ranked[0].first, {}, Never, bestPath};
+    CodeMatch match {prefixes.text(ranked[0].second), ranked[0].first, {}, Never, bestPath};
     if (ranked.size() > 1) {
-        match.runnerUp = ranked[1].second;
+        match.runnerUp = prefixes.text(ranked[1].second);
         match.runnerUpScore = ranked[1].first;
     }
     return match;
+}
+
+int CodeSearch::characters(const std::vector<float> &logProbs)
+{
+    int count = 0, last = Blank;
+    for (const float *lp = logProbs.data(), *end = lp + logProbs.size(); lp + Classes <= end;
+         lp += Classes) {
+        const int cls = int(std::max_element(lp, lp + Classes) - lp);
+        count += cls != last && cls != Blank && !isGap(cls);
+        last = cls;
+    }
+    return count;
 }
 
 std::vector<float> CodeSearch::join(

@@ -42,6 +42,9 @@ public:
     // existing code has a path at all.
     std::optional<CodeMatch> search(const std::vector<float> &logProbs) const;
 
+    // How many letters and digits the best path spells.
+    static int characters(const std::vector<float> &logProbs);
+
     // Two lines read as one, the first, a gap, then the second.
     static std::vector<float> join(
         const std::vector<float> &first, const std::vector<float> &second);

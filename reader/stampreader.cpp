@@ -44,9 +44,14 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
             // Upside down, the last line across is read first.
             if (upsideDown)
                 std::reverse(lines.begin(), lines.end());
+            // A line, or two joined, that spells far fewer characters than a code has no code.
+            std::vector<int> spelt;
+            for (const std::vector<float> &line : lines)
+                spelt.push_back(CodeSearch::characters(line));
             for (std::size_t i = 0; i < lines.size(); ++i) {
-                search(lines[i]);
-                if (i + 1 < lines.size())
+                if (spelt[i] >= MinCharacters)
+                    search(lines[i]);
+                if (i + 1 < lines.size() && spelt[i] + spelt[i + 1] >= MinCharacters)
                     search(CodeSearch::join(lines[i], lines[i + 1]));
             }
         }

@@ -17,6 +17,8 @@ public:
     // A clear code that falls short of the best path by no more than this
     // (nats) ends the search at its candidate.
     static constexpr float PlainShortfall = 2.0f;
+    // Fewer letters and digits than this on a line (or two joined) are not searched.
+    static constexpr int MinCharacters = 8;
 
     explicit StampReader(const KnownCodes &known);
     bool isReady() const { return m_recogniser.isReady(); }
