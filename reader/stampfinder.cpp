@@ -111,6 +111,30 @@ std::pair<float, float> extent(const std::vector<float> &along, float height)
     return {*lo + float(bestFrom) * bin, *lo + float(bestTo) * bin};
 }
 
+// Joins b into a when both are pieces of one line: the same angle, in line
+// across, and no more than a few text heights apart along it.
+bool joined(LineBox &a, const LineBox &b)
+{
+    float turn = std::fmod(std::fabs(a.angle - b.angle), 180.0f);
+    turn = std::min(turn, 180.0f - turn);
+    const float height = std::max(a.height, b.height);
+    const float radians = a.angle * Pi / 180;
+    const cv::Point2f dir(std::cos(radians), std::sin(radians)), normal(-dir.y, dir.x);
+    const cv::Point2f offset = b.centre - a.centre;
+    const float along = offset.dot(dir), across = offset.dot(normal);
+    if (turn > 8 || std::fabs(across) > 0.6f * height
+        || std::fabs(along) - (a.length + b.length) / 2 > 3 * height
+        || std::max(a.height, b.height) > 2 * std::min(a.height, b.height))
+        return false;
+    const float lo = std::min(-a.length / 2, along - b.length / 2);
+    const float hi = std::max(a.length / 2, along + b.length / 2);
+    const float share = b.length / (a.length + b.length);
+    a.centre += dir * ((lo + hi) / 2) + normal * (across * share);
+    a.length = hi - lo;
+    a.height = height;
+    return true;
+}
+
 std::vector<LineBox> linesOf(const std::vector<InkPoint> &ink)
 {
     float origin = 0, bestAngle = 0;
@@ -177,6 +201,15 @@ std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
             candidates.push_back(std::move(candidate));
         }
     }
+    // A line with wide gaps may fall into several blobs: pieces in line join up.
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        for (std::size_t j = i + 1; j < candidates.size(); ++j)
+            if (candidates[i].lines.size() == 1 && candidates[j].lines.size() == 1
+                && joined(candidates[i].lines[0], candidates[j].lines[0])) {
+                candidates[i].ink += candidates[j].ink;
+                candidates.erase(candidates.begin() + std::ptrdiff_t(j));
+                j = i;
+            }
     std::sort(candidates.begin(), candidates.end(),
         [](const StampCandidate &a, const StampCandidate &b) { return a.ink > b.ink; });
     if (candidates.size() > std::size_t(MaxCandidates))
