@@ -139,7 +139,8 @@ CodeSearch::CodeSearch(const KnownCodes &known, int beamWidth) : m_beamWidth(bea
         m_places[std::size_t(node)].next.emplace_back(c, n);
         return n;
     };
-    // Every other country shares one chain of five wildcards.
+    // Every other country shares one chain of wildcards, laid out as an
+    // Italian place: three digits, then two letters.
     int chain = -1;
     for (const std::string &country : known.countries()) {
         const int first = add(0, country[0]);
@@ -156,11 +157,14 @@ CodeSearch::CodeSearch(const KnownCodes &known, int beamWidth) : m_beamWidth(bea
             chain = int(m_places.size());
             for (int i = 0; i < 5; ++i) {
                 m_places.emplace_back();
-                if (i > 0)
-                    m_places[std::size_t(chain + i - 1)].anyAlnum = chain + i;
+                if (i > 0) {
+                    m_places[std::size_t(chain + i - 1)].any = chain + i;
+                    m_places[std::size_t(chain + i - 1)].anyDigit = i < 3;
+                }
             }
         }
-        m_places[std::size_t(second)].anyAlnum = chain;
+        m_places[std::size_t(second)].any = chain;
+        m_places[std::size_t(second)].anyDigit = true;
     }
 }
 
@@ -170,7 +174,8 @@ int CodeSearch::child(int node, char c) const
     for (const auto &[k, next] : n.next)
         if (k == c)
             return next;
-    return c != ' ' && n.anyAlnum >= 0 ? n.anyAlnum : -1;
+    const bool digit = c >= '0' && c <= '9', letter = c >= 'A' && c <= 'Z';
+    return n.any >= 0 && (n.anyDigit ? digit : letter) ? n.any : -1;
 }
 
 std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) const

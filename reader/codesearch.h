@@ -1,9 +1,9 @@
 // The code search: among the codes that exist, the one that best explains the
 // recogniser's per-step log-probabilities of a line (or of two lines joined).
 // A beam search over the CTC steps walks an automaton of the code's grammar:
-// farming type 0-3, a known country, for Italy a known (number, plate) pair,
-// three farm digits; blanks or dashes between the groups, and any text before
-// and after (a date, a lot) kept apart from the code by a gap.
+// farming type 0-3, a known country, for Italy a known (number, plate) pair
+// (elsewhere any three digits and two letters), three farm digits; blanks or dashes between the
+// groups, and any text before and after (a date, a lot) kept apart from the code by a gap.
 #pragma once
 
 #include "knowncodes.h"
@@ -51,11 +51,12 @@ public:
 
 private:
     // The place part of a code (country, then number and plate or, for other
-    // countries, any five letters or digits) as a tree of characters.
+    // countries, any three digits and two letters) as a tree of characters.
     struct Node
     {
         std::vector<std::pair<char, int>> next;
-        int anyAlnum = -1; // the child for any letter or digit, if any
+        int any = -1; // the child for any digit (or any letter), if any
+        bool anyDigit = true;
     };
     int child(int node, char c) const;
 

@@ -16,10 +16,6 @@ bool isdigit(char c)
 {
     return c >= '0' && c <= '9';
 }
-bool isalnum(char c)
-{
-    return isupper(c) || isdigit(c);
-}
 bool allOf(std::string_view text, bool (*test)(char))
 {
     return std::all_of(text.begin(), text.end(), test);
@@ -59,5 +55,5 @@ bool KnownCodes::contains(std::string_view code) const
         return false;
     if (country == "IT")
         return m_italianPlaces.contains(std::string(code.substr(3, 5)));
-    return allOf(code.substr(3, 5), isalnum);
+    return allOf(code.substr(3, 3), isdigit) && allOf(code.substr(6, 2), isupper);
 }

@@ -24,7 +24,8 @@ public:
     const std::set<std::string> &italianPlaces() const { return m_italianPlaces; }
 
     // Whether an eleven-character code could name an existing place:
-    // farming type 0-3, a known country, for Italy a known pair, three farm digits.
+    // farming type 0-3, a known country, for Italy a known pair (elsewhere
+    // three digits and two letters, as the decoder splits the fields), three farm digits.
     bool contains(std::string_view code) const;
 
 private:
