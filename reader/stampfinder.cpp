@@ -4,11 +4,15 @@
 #include <cmath>
 #include <numeric>
 #include <opencv2/imgproc.hpp>
+#include <optional>
 
 namespace {
 
 constexpr float Pi = 3.14159265f;
 constexpr double MinInk = 14, TextureFactor = 2, PrintShare = 0.3;
+// A band of ink across the text rises above this share of the inkiest row, and
+// ends where it falls under this share of its own.
+constexpr float BandFloor = 0.08f, BandEdge = 0.25f;
 
 struct InkPoint
 {
@@ -52,12 +56,12 @@ std::vector<std::pair<int, int>> bands(const std::vector<float> &rows)
     std::vector<std::pair<int, int>> found;
     const int n = int(smooth.size());
     for (int i = 0; i < n;) {
-        if (smooth[std::size_t(i)] <= 0.2f * top) {
+        if (smooth[std::size_t(i)] <= BandFloor * top) {
             ++i;
             continue;
         }
         int j = i;
-        while (j < n && smooth[std::size_t(j)] > 0.2f * top)
+        while (j < n && smooth[std::size_t(j)] > BandFloor * top)
             ++j;
         // A valley under half the lower of the peaks on its two sides parts two lines.
         int start = i;
@@ -74,6 +78,15 @@ std::vector<std::pair<int, int>> bands(const std::vector<float> &rows)
         }
         found.emplace_back(start, j);
         i = j;
+    }
+    // Each band without the faint rows at its edges: a short line's band is
+    // faint beside a long line's, but not beside its own peak.
+    for (auto &[a, b] : found) {
+        const float peak = *std::max_element(smooth.begin() + a, smooth.begin() + b);
+        while (a < b && smooth[std::size_t(a)] < BandEdge * peak)
+            ++a;
+        while (b > a && smooth[std::size_t(b - 1)] < BandEdge * peak)
+            --b;
     }
     return found;
 }
@@ -133,6 +146,42 @@ bool joined(LineBox &a, const LineBox &b)
     a.length = hi - lo;
     a.height = height;
     return true;
+}
+
+// The candidate with the line added, when it lies just above or below one of
+// its lines, along the same stretch; a short line takes the stamp's angle.
+std::optional<StampCandidate> stacked(const StampCandidate &candidate, LineBox line)
+{
+    const LineBox &longest = *std::max_element(candidate.lines.begin(), candidate.lines.end(),
+        [](const LineBox &a, const LineBox &b) { return a.length < b.length; });
+    float turn = std::fmod(std::fabs(longest.angle - line.angle), 180.0f);
+    turn = std::min(turn, 180.0f - turn);
+    const bool square = line.length < 3 * line.height;
+    if (turn > 10 && !square)
+        return std::nullopt;
+    if (turn > 45) // measured across: its length is the text's height
+        std::swap(line.length, line.height);
+    line.angle = longest.angle;
+    const float radians = longest.angle * Pi / 180;
+    const cv::Point2f dir(std::cos(radians), std::sin(radians)), normal(-dir.y, dir.x);
+    for (const LineBox &other : candidate.lines) {
+        const cv::Point2f offset = line.centre - other.centre;
+        const float across = std::fabs(offset.dot(normal)), along = std::fabs(offset.dot(dir));
+        const float height = std::max(other.height, line.height);
+        if (across > 0.7f * height && across < 3 * height
+            && along < (other.length + line.length) / 2 && line.height < 2 * other.height
+            && other.height < 2 * line.height) {
+            StampCandidate both = candidate;
+            both.lines.push_back(line);
+            std::sort(
+                both.lines.begin(), both.lines.end(), [&](const LineBox &a, const LineBox &b) {
+                    return a.centre.dot(normal) < b.centre.dot(normal);
+                });
+            both.ink = candidate.ink * 1.5;
+            return both;
+        }
+    }
+    return std::nullopt;
 }
 
 std::vector<LineBox> linesOf(const std::vector<InkPoint> &ink)
@@ -210,6 +259,16 @@ std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
                 candidates.erase(candidates.begin() + std::ptrdiff_t(j));
                 j = i;
             }
+    // A short line ("1 IT") may stand apart from the rest of its stamp: a line
+    // just above or below another candidate's lines joins them as a new candidate.
+    const std::size_t count = candidates.size();
+    for (std::size_t i = 0; i < count; ++i)
+        for (std::size_t j = 0; j < count; ++j)
+            if (i != j && candidates[j].lines.size() == 1
+                && candidates[i].lines.size() < std::size_t(MaxLines))
+                if (std::optional<StampCandidate> both
+                    = stacked(candidates[i], candidates[j].lines[0]))
+                    candidates.push_back(std::move(*both));
     std::sort(candidates.begin(), candidates.end(),
         [](const StampCandidate &a, const StampCandidate &b) { return a.ink > b.ink; });
     if (candidates.size() > std::size_t(MaxCandidates))
