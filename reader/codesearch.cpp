@@ -14,7 +14,7 @@ constexpr float Prune = 14.0f;
 constexpr float BeamGap = 20.0f;
 // The acceptance: how clearly the code must stand out (nats), set on the
 // validation photos.
-constexpr float MinLead = 3.0f;
+constexpr float MinLead = 4.0f, MinLeadAgreed = 3.0f;
 constexpr float MaxShortfall = 8.0f;
 
 constexpr int Blank = 0;
@@ -124,7 +124,7 @@ float CodeMatch::lead() const
 
 bool CodeMatch::clear() const
 {
-    return lead() >= MinLead && shortfall() <= MaxShortfall;
+    return lead() >= (readings > 1 ? MinLeadAgreed : MinLead) && shortfall() <= MaxShortfall;
 }
 
 CodeSearch::CodeSearch(const KnownCodes &known, int beamWidth) : m_beamWidth(beamWidth)
@@ -272,7 +272,7 @@ std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) 
     std::partial_sort(ranked.begin(),
         ranked.begin() + std::min<std::ptrdiff_t>(2, std::ssize(ranked)), ranked.end(),
         std::greater<>());
-    CodeMatch match {prefixes.text(ranked[0].second), ranked[0].first, {}, Never, bestPath};
+    CodeMatch match {prefixes.text(ranked[0].second), ranked[0].first, {}, Never, bestPath, 1};
     if (ranked.size() > 1) {
         match.runnerUp = prefixes.text(ranked[1].second);
         match.runnerUpScore = ranked[1].first;

@@ -20,12 +20,14 @@ struct CodeMatch
     std::string runnerUp; // the next best code, empty if none
     float runnerUpScore = 0;
     float bestPathScore = 0; // the best path of all, whatever text it spells
+    int readings = 1; // how many separate cuts of the photo read this code first
 
     // How far the code's path falls short of the best path, and how far the
     // runner-up falls behind: both in nats.
     float shortfall() const { return bestPathScore - score; }
     float lead() const;
-    // Clearly the code printed: a wrong code is worse than none.
+    // Clearly the code printed: a wrong code is worse than none. Two separate
+    // readings that agree need a smaller lead than one.
     bool clear() const;
 };
 

@@ -3,6 +3,8 @@
 #include "straightener.h"
 
 #include <algorithm>
+#include <numeric>
+#include <set>
 
 StampReader::StampReader(const KnownCodes &known) : m_search(known) { }
 
@@ -14,18 +16,30 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         const_cast<uchar *>(photo.constBits()), std::size_t(photo.bytesPerLine()));
 
     std::vector<CodeMatch> matches;
+    std::vector<int> cuts; // which candidate each match was read in
+    int cut = 0;
     const auto search = [&](const std::vector<float> &logProbs) {
-        if (std::optional<CodeMatch> match = m_search.search(logProbs))
+        if (std::optional<CodeMatch> match = m_search.search(logProbs)) {
             matches.push_back(std::move(*match));
+            cuts.push_back(cut);
+        }
     };
     // The reading whose code fits its line best; a different code read
     // elsewhere nearly as well makes it less clear.
     const auto best = [&]() {
-        std::sort(matches.begin(), matches.end(),
-            [](const CodeMatch &a, const CodeMatch &b) { return a.shortfall() < b.shortfall(); });
-        CodeMatch first = matches.front();
-        for (const CodeMatch &other : matches)
-            if (other.code != first.code) {
+        std::vector<std::size_t> order(matches.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return matches[a].shortfall() < matches[b].shortfall();
+        });
+        CodeMatch first = matches[order.front()];
+        std::set<int> agreeing;
+        for (std::size_t i = 0; i < matches.size(); ++i)
+            if (matches[i].code == first.code)
+                agreeing.insert(cuts[i]);
+        first.readings = int(agreeing.size());
+        for (const std::size_t i : order)
+            if (const CodeMatch &other = matches[i]; other.code != first.code) {
                 const float otherScore = first.score - (other.shortfall() - first.shortfall());
                 if (first.runnerUp.empty() || otherScore > first.runnerUpScore) {
                     first.runnerUp = other.code;
@@ -36,6 +50,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         return first;
     };
     for (const StampCandidate &candidate : m_finder.find(rgb)) {
+        ++cut;
         for (const bool upsideDown : {false, true}) {
             std::vector<std::vector<float>> lines;
             for (const LineBox &line : candidate.lines)
