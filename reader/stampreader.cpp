@@ -49,13 +49,12 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
             }
         return first;
     };
-    for (const StampCandidate &candidate : m_finder.find(rgb)) {
-        ++cut;
+    const auto readCandidate = [&](const StampCandidate &candidate, float textShare) {
         for (const bool upsideDown : {false, true}) {
             std::vector<std::vector<float>> lines;
             for (const LineBox &line : candidate.lines)
-                lines.push_back(
-                    m_recogniser.recognise(Straightener::straighten(rgb, line, upsideDown)));
+                lines.push_back(m_recogniser.recognise(
+                    Straightener::straighten(rgb, line, upsideDown, textShare)));
             // Upside down, the last line across is read first.
             if (upsideDown)
                 std::reverse(lines.begin(), lines.end());
@@ -70,9 +69,23 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
                     search(CodeSearch::join(lines[i], lines[i + 1]));
             }
         }
+    };
+    const std::vector<StampCandidate> candidates = m_finder.find(rgb);
+    for (const StampCandidate &candidate : candidates) {
+        ++cut;
+        readCandidate(candidate, Straightener::TextShare);
         // A code read this plainly needs no look at the other candidates.
         if (!matches.empty() && best().clear() && best().shortfall() <= PlainShortfall)
             break;
+    }
+    // Not clear yet: the best reading's candidate once more, cut looser, as a second opinion.
+    if (!matches.empty() && !best().clear()) {
+        const CodeMatch first = best();
+        const auto from = std::find_if(matches.begin(), matches.end(),
+            [&](const CodeMatch &m) { return m.code == first.code && m.score == first.score; });
+        const int firstCut = cuts[std::size_t(from - matches.begin())];
+        cut = int(candidates.size()) + 1;
+        readCandidate(candidates[std::size_t(firstCut - 1)], LooseTextShare);
     }
     if (matches.empty())
         return std::nullopt;

@@ -4,9 +4,10 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
-cv::Mat Straightener::straighten(const cv::Mat &rgb, const LineBox &line, bool upsideDown)
+cv::Mat Straightener::straighten(
+    const cv::Mat &rgb, const LineBox &line, bool upsideDown, float textShare)
 {
-    const double height = line.height / TextShare;
+    const double height = line.height / textShare;
     const double length = line.length + 2 * EndMargin * height;
     const int outHeight = int(std::clamp(height, 16.0, double(Height)));
     // Cut at about the photo's own resolution, then shrink by a whole factor without aliasing.

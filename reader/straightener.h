@@ -14,5 +14,6 @@ public:
     static constexpr float EndMargin = 0.4f;
 
     // rgb: CV_8UC3; turned by half a turn when upsideDown.
-    static cv::Mat straighten(const cv::Mat &rgb, const LineBox &line, bool upsideDown);
+    static cv::Mat straighten(
+        const cv::Mat &rgb, const LineBox &line, bool upsideDown, float textShare = TextShare);
 };
