@@ -16,12 +16,17 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         const_cast<uchar *>(photo.constBits()), std::size_t(photo.bytesPerLine()));
 
     std::vector<CodeMatch> matches;
-    std::vector<int> cuts; // which candidate each match was read in
+    // For each match: which reading it came from (a candidate, cut one way),
+    // and which candidate.
+    std::vector<int> cuts;
+    std::vector<std::size_t> sources;
     int cut = 0;
+    std::size_t source = 0;
     const auto search = [&](const std::vector<float> &logProbs) {
         if (std::optional<CodeMatch> match = m_search.search(logProbs)) {
             matches.push_back(std::move(*match));
             cuts.push_back(cut);
+            sources.push_back(source);
         }
     };
     // The reading whose code fits its line best; a different code read
@@ -73,19 +78,22 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     const std::vector<StampCandidate> candidates = m_finder.find(rgb);
     for (const StampCandidate &candidate : candidates) {
         ++cut;
+        source = std::size_t(&candidate - candidates.data());
         readCandidate(candidate, Straightener::TextShare);
         // A code read this plainly needs no look at the other candidates.
         if (!matches.empty() && best().clear() && best().shortfall() <= PlainShortfall)
             break;
     }
-    // Not clear yet: the best reading's candidate once more, cut looser, as a second opinion.
-    if (!matches.empty() && !best().clear()) {
+    // Not clear yet: the best reading's candidate once more, cut otherwise, as a second opinion.
+    for (const float textShare : SecondOpinions) {
+        if (matches.empty() || best().clear())
+            break;
         const CodeMatch first = best();
         const auto from = std::find_if(matches.begin(), matches.end(),
             [&](const CodeMatch &m) { return m.code == first.code && m.score == first.score; });
-        const int firstCut = cuts[std::size_t(from - matches.begin())];
-        cut = int(candidates.size()) + 1;
-        readCandidate(candidates[std::size_t(firstCut - 1)], LooseTextShare);
+        source = sources[std::size_t(from - matches.begin())];
+        ++cut;
+        readCandidate(candidates[source], textShare);
     }
     if (matches.empty())
         return std::nullopt;

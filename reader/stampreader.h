@@ -19,8 +19,8 @@ public:
     static constexpr float PlainShortfall = 2.0f;
     // Fewer letters and digits than this on a line (or two joined) are not searched.
     static constexpr int MinCharacters = 8;
-    // The text's share of the height of a second, looser cut.
-    static constexpr float LooseTextShare = 0.45f;
+    // The text's share of the height of the second opinions' cuts.
+    static constexpr float SecondOpinions[] = {0.45f};
 
     explicit StampReader(const KnownCodes &known);
     bool isReady() const { return m_recogniser.isReady(); }
