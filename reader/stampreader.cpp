@@ -63,15 +63,17 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
             // Upside down, the last line across is read first.
             if (upsideDown)
                 std::reverse(lines.begin(), lines.end());
-            // A line, or two joined, that spells far fewer characters than a code has no code.
-            std::vector<int> spelt;
+            // Lines that spell nothing (slivers) are left out; a line, or two
+            // joined, that spells far fewer characters than a code has no code.
+            std::vector<std::pair<int, const std::vector<float> *>> spelt;
             for (const std::vector<float> &line : lines)
-                spelt.push_back(CodeSearch::characters(line));
-            for (std::size_t i = 0; i < lines.size(); ++i) {
-                if (spelt[i] >= MinCharacters)
-                    search(lines[i]);
-                if (i + 1 < lines.size() && spelt[i] + spelt[i + 1] >= MinCharacters)
-                    search(CodeSearch::join(lines[i], lines[i + 1]));
+                if (const int n = CodeSearch::characters(line); n > 0)
+                    spelt.emplace_back(n, &line);
+            for (std::size_t i = 0; i < spelt.size(); ++i) {
+                if (spelt[i].first >= MinCharacters)
+                    search(*spelt[i].second);
+                if (i + 1 < spelt.size() && spelt[i].first + spelt[i + 1].first >= MinCharacters)
+                    search(CodeSearch::join(*spelt[i].second, *spelt[i + 1].second));
             }
         }
     };
