@@ -237,8 +237,12 @@ std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
     cv::Mat small = rgb;
     for (const int side : {SmallSide, CoarseSide}) {
         const double scale = double(side) / std::max(small.cols, small.rows);
+        // A thin strip of a picture keeps at least one pixel across.
         if (scale < 1)
-            cv::resize(small, small, cv::Size(), scale, scale, cv::INTER_AREA);
+            cv::resize(small, small,
+                cv::Size(
+                    std::max(1, int(small.cols * scale)), std::max(1, int(small.rows * scale))),
+                0, 0, cv::INTER_AREA);
         const double back = double(rgb.cols) / small.cols;
         for (StampCandidate &candidate : candidatesIn(small)) {
             for (LineBox &line : candidate.lines) {
