@@ -14,7 +14,10 @@ constexpr float Prune = 14.0f;
 constexpr float BeamGap = 20.0f;
 // The acceptance: how clearly the code must stand out (nats), set on the
 // validation photos.
-constexpr float MinLead = 4.0f, MinLeadAgreed = 3.0f;
+constexpr float MinLead = 3.5f, MinLeadAgreed = 2.5f;
+// Another country's place letters are checked against no list, so a misread
+// letter still makes a code that may exist: those codes need a clearer lead.
+constexpr float MinLeadElsewhere = 7.0f;
 constexpr float MaxShortfall = 8.0f;
 
 constexpr int Blank = 0;
@@ -124,7 +127,10 @@ float CodeMatch::lead() const
 
 bool CodeMatch::clear() const
 {
-    return lead() >= (readings > 1 ? MinLeadAgreed : MinLead) && shortfall() <= MaxShortfall;
+    const float need = code.compare(1, 2, "IT") != 0 ? MinLeadElsewhere
+        : readings > 1                               ? MinLeadAgreed
+                                                     : MinLead;
+    return lead() >= need && shortfall() <= MaxShortfall;
 }
 
 CodeSearch::CodeSearch(const KnownCodes &known, int beamWidth) : m_beamWidth(beamWidth)

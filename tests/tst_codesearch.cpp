@@ -24,13 +24,14 @@ void step(std::vector<float> &m, std::initializer_list<std::pair<char, float>> l
 std::vector<float> line(const QString &text)
 {
     std::vector<float> m;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    const float sure = text.startsWith(u'!') ? 0.999f : 0.9f;
+    for (qsizetype i = text.startsWith(u'!') ? 1 : 0; i < text.size(); ++i) {
         const char c = text[i].toLatin1();
         if (c == '[') {
             step(m, {{text[i + 1].toLatin1(), 0.6f}, {text[i + 2].toLatin1(), 0.35f}});
             i += 3;
         } else {
-            step(m, {{c, 0.9f}});
+            step(m, {{c, sure}});
         }
         step(m, {{'_', 0.9f}});
     }
