@@ -30,6 +30,10 @@ packages=(
   appstream
   # a sans font close to MS Sans Serif, and the platform plugin's runtime needs
   fonts-liberation fontconfig
+  # the stamp reader: OpenCV's image work and network runner, and WebP photos
+  libopencv-core-dev libopencv-imgproc-dev libopencv-dnn-dev qt6-image-formats-plugins
+  # the reader's tests: the photo generator and the bad photos they make
+  python3-numpy python3-opencv fonts-dejavu-core fonts-freefont-ttf
   # style and fuzzing
   clang clang-format "libclang-rt-$llvm-dev"
   # the .deb's dependencies, read off the built program

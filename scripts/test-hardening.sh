@@ -20,6 +20,6 @@ cmake --build "$root/build-asan" --parallel "$(nproc)"
 echo "== fuzzing"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELMORA_WERROR=ON \
   -DZELMORA_FUZZ=ON -DFUZZ_SECONDS="${FUZZ_SECONDS:-60}" >/dev/null
-cmake --build "$root/build-fuzz" --parallel "$(nproc)" --target fuzz_eggcode fuzz_originlookup kelvo
+cmake --build "$root/build-fuzz" --parallel "$(nproc)" --target fuzz_eggcode fuzz_originlookup fuzz_photoreader kelvo
 cd "$root/build-fuzz"
 ctest --output-on-failure -L fuzz

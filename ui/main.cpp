@@ -1,9 +1,14 @@
 #include "form1.h"
+#include "readcommand.h"
 
 #include <QApplication>
+#include <cstring>
 
 int main(int argc, char *argv[])
 {
+    // Reading photos needs no window: decided before any GUI application exists.
+    if (argc > 1 && std::strcmp(argv[1], "--read") == 0)
+        return ReadCommand::run(argc, argv);
     Form1::prepareApplication();
     QApplication app(argc, argv);
     Form1::configureApplication();

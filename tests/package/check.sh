@@ -60,6 +60,9 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 check "cmake --install: desktop entry follows the prefix" grep -qx "Path=$prefix/share/zelmora" "$prefix/share/applications/$id.desktop"
 check "cmake --install: Kelvo.bmp beside the entry's Path" test -s "$prefix/share/zelmora/Kelvo.bmp"
+egg=$(dirname "$(realpath "$0")")/../fuzz/corpus/photoreader/egg.png # an egg without a stamp: status 1, not 2
+check "cmake --install: zelmora --read has its network and needs no display" bash -c "cd '$prefix/share/zelmora' &&
+  env -u DISPLAY -u WAYLAND_DISPLAY '$prefix/bin/zelmora' --read '$egg' >/dev/null 2>&1; test \$? -eq 1"
 
 echo "Totals: $passed passed, $failed failed"
 [[ $failed -eq 0 ]]

@@ -1,0 +1,310 @@
+#include "codesearch.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+
+namespace {
+
+constexpr float Never = -1e9f;
+// A step's classes further than this below its best are never followed.
+constexpr float Prune = 14.0f;
+// Hypotheses further than this below the best one are not extended.
+constexpr float BeamGap = 20.0f;
+// The acceptance: how clearly the code must stand out (nats), set on the
+// validation photos.
+constexpr float MinLead = 3.5f, MinLeadAgreed = 2.5f;
+// Another country's place letters are checked against no list, so a misread
+// letter still makes a code that may exist: those codes need a clearer lead.
+constexpr float MinLeadElsewhere = 7.0f;
+constexpr float MaxShortfall = 8.0f;
+
+constexpr int Blank = 0;
+constexpr int Space = 37, Dash = 38, FirstGap = 37, LastGap = 40; // ' ', '-', '/', '.'
+constexpr int PlaceLength = 7, CodeLength = 11;
+
+char charOf(int cls)
+{
+    return CodeSearch::Alphabet[std::size_t(cls - 1)];
+}
+bool isGap(int cls)
+{
+    return cls >= FirstGap && cls <= LastGap;
+}
+// Blanks or dashes may stand between the groups 1 IT 015 VR 001.
+bool groupEnds(std::size_t length)
+{
+    return length == 1 || length == 3 || length == 6 || length == 8;
+}
+
+// The partial codes of the search, shared by its hypotheses: each is its
+// parent and one more character.
+class Prefixes
+{
+public:
+    int extend(int parent, int cls)
+    {
+        const auto [it, fresh] = m_children.try_emplace(
+            std::uint64_t(parent) << 6 | std::uint64_t(cls), int(m_parents.size()));
+        if (fresh) {
+            m_parents.emplace_back(parent, charOf(cls));
+            m_lengths.push_back(m_lengths[std::size_t(parent)] + 1);
+        }
+        return it->second;
+    }
+    std::size_t length(int id) const { return m_lengths[std::size_t(id)]; }
+    std::string text(int id) const
+    {
+        std::string code(length(id), ' ');
+        for (; id > 0; id = m_parents[std::size_t(id)].first)
+            code[length(id) - 1] = m_parents[std::size_t(id)].second;
+        return code;
+    }
+
+private:
+    std::vector<std::pair<int, char>> m_parents {{-1, '\0'}}; // 0 is the empty code
+    std::vector<std::size_t> m_lengths {0};
+    std::unordered_map<std::uint64_t, int> m_children;
+};
+
+// A partial code and its best path so far, ending in a blank (pb) or in its
+// last label (pnb), of class last: the code's last character or a gap after it.
+struct Hyp
+{
+    int prefix = 0;
+    int node = 0; // where the place part has got to
+    int last = 0;
+    float pb = Never, pnb = Never;
+    float total() const { return std::max(pb, pnb); }
+};
+
+// The hypotheses of the next step: collected as they come, then merged.
+class Beam
+{
+public:
+    void keep(int prefix, int last, int node, float pb, float pnb)
+    {
+        const std::uint64_t key
+            = std::uint64_t(prefix) << 6 | std::uint64_t(isGap(last) ? last : 0);
+        m_entries.push_back({key, {prefix, node, last, pb, pnb}});
+    }
+    // The hypotheses, one per partial code and ending, each with its best paths.
+    std::vector<Hyp> &merged()
+    {
+        std::sort(m_entries.begin(), m_entries.end(),
+            [](const Entry &a, const Entry &b) { return a.key < b.key; });
+        m_hyps.clear();
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            if (i == 0 || m_entries[i].key != m_entries[i - 1].key) {
+                m_hyps.push_back(m_entries[i].hyp);
+                continue;
+            }
+            Hyp &h = m_hyps.back();
+            h.pb = std::max(h.pb, m_entries[i].hyp.pb);
+            h.pnb = std::max(h.pnb, m_entries[i].hyp.pnb);
+        }
+        m_entries.clear();
+        return m_hyps;
+    }
+
+private:
+    struct Entry
+    {
+        std::uint64_t key;
+        Hyp hyp;
+    };
+    std::vector<Entry> m_entries;
+    std::vector<Hyp> m_hyps;
+};
+
+} // namespace
+
+float CodeMatch::lead() const
+{
+    return runnerUp.empty() ? -Never : score - runnerUpScore;
+}
+
+bool CodeMatch::clear() const
+{
+    const float need = code.compare(1, 2, "IT") != 0 ? MinLeadElsewhere
+        : readings > 1                               ? MinLeadAgreed
+                                                     : MinLead;
+    return lead() >= need && shortfall() <= MaxShortfall;
+}
+
+CodeSearch::CodeSearch(const KnownCodes &known, int beamWidth) : m_beamWidth(beamWidth)
+{
+    m_places.emplace_back();
+    const auto add = [this](int node, char c) {
+        for (const auto &[k, n] : m_places[std::size_t(node)].next)
+            if (k == c)
+                return n;
+        m_places.emplace_back();
+        const int n = int(m_places.size()) - 1;
+        m_places[std::size_t(node)].next.emplace_back(c, n);
+        return n;
+    };
+    // Every other country shares one chain of wildcards, laid out as an
+    // Italian place: three digits, then two letters.
+    int chain = -1;
+    for (const std::string &country : known.countries()) {
+        const int first = add(0, country[0]);
+        const int second = add(first, country[1]);
+        if (country == "IT") {
+            for (const std::string &place : known.italianPlaces()) {
+                int node = second;
+                for (char c : place)
+                    node = add(node, c);
+            }
+            continue;
+        }
+        if (chain < 0) {
+            chain = int(m_places.size());
+            for (int i = 0; i < 5; ++i) {
+                m_places.emplace_back();
+                if (i > 0) {
+                    m_places[std::size_t(chain + i - 1)].any = chain + i;
+                    m_places[std::size_t(chain + i - 1)].anyDigit = i < 3;
+                }
+            }
+        }
+        m_places[std::size_t(second)].any = chain;
+        m_places[std::size_t(second)].anyDigit = true;
+    }
+}
+
+int CodeSearch::child(int node, char c) const
+{
+    const Node &n = m_places[std::size_t(node)];
+    for (const auto &[k, next] : n.next)
+        if (k == c)
+            return next;
+    const bool digit = c >= '0' && c <= '9', letter = c >= 'A' && c <= 'Z';
+    return n.any >= 0 && (n.anyDigit ? digit : letter) ? n.any : -1;
+}
+
+std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) const
+{
+    const std::size_t steps = logProbs.size() / Classes;
+    Prefixes prefixes;
+    // Text before the code: only blanks so far, any text, or a gap just read.
+    float before = 0, anything = Never;
+    std::array<Hyp, LastGap - FirstGap + 1> gaps;
+    std::vector<Hyp> beam;
+    Beam next;
+    // Complete codes followed by a gap and any text: their lag behind the best path.
+    std::unordered_map<int, float> after;
+    float bestPath = 0;
+    std::vector<int> likely;
+
+    for (std::size_t t = 0; t < steps; ++t) {
+        const float *lp = logProbs.data() + t * Classes;
+        const float best = *std::max_element(lp, lp + Classes);
+        bestPath += best;
+        likely.clear();
+        for (int cls = 1; cls < Classes; ++cls)
+            if (lp[cls] > best - Prune)
+                likely.push_back(cls);
+
+        float gapEnd = before; // a code begins at the start or after a gap
+        for (const Hyp &g : gaps)
+            gapEnd = std::max(gapEnd, g.total());
+        for (const int cls : likely)
+            if (cls <= 4)
+                next.keep(prefixes.extend(0, cls), cls, 0, Never, gapEnd + lp[cls]);
+
+        float leader = Never;
+        for (const Hyp &h : beam)
+            leader = std::max(leader, h.total());
+        for (const Hyp &h : beam) {
+            const float total = h.total();
+            if (total < leader - BeamGap)
+                continue;
+            next.keep(h.prefix, h.last, h.node, total + lp[Blank], h.pnb + lp[h.last]);
+            const std::size_t length = prefixes.length(h.prefix);
+            for (const int cls : likely) {
+                const float from = (cls == h.last ? h.pb : total) + lp[cls];
+                if (length == CodeLength) {
+                    if (isGap(cls)) {
+                        float &lag = after.try_emplace(h.prefix, Never).first->second;
+                        lag = std::max(lag, from - bestPath);
+                    }
+                } else if (isGap(cls)) {
+                    if ((cls == Space || cls == Dash) && groupEnds(length))
+                        next.keep(h.prefix, cls, h.node, Never, from);
+                } else if (length < 1 + PlaceLength) {
+                    if (const int node = child(h.node, charOf(cls)); node >= 0)
+                        next.keep(prefixes.extend(h.prefix, cls), cls, node, Never, from);
+                } else if (cls <= 10) {
+                    next.keep(prefixes.extend(h.prefix, cls), cls, h.node, Never, from);
+                }
+            }
+        }
+
+        const std::array<Hyp, LastGap - FirstGap + 1> was = gaps;
+        for (int cls = FirstGap; cls <= LastGap; ++cls) {
+            Hyp &g = gaps[std::size_t(cls - FirstGap)];
+            float into = std::max(before, anything);
+            for (const Hyp &o : was)
+                into = std::max(into, &o - was.data() == cls - FirstGap ? o.pb : o.total());
+            g.pb = g.total() + lp[Blank];
+            g.pnb = std::max(g.pnb, into) + lp[cls];
+        }
+        anything = std::max({anything, before, gapEnd}) + best;
+        before += lp[Blank];
+
+        beam.swap(next.merged());
+        if (beam.size() > std::size_t(m_beamWidth)) {
+            std::nth_element(beam.begin(), beam.begin() + m_beamWidth, beam.end(),
+                [](const Hyp &a, const Hyp &b) { return a.total() > b.total(); });
+            beam.resize(std::size_t(m_beamWidth));
+        }
+    }
+
+    std::unordered_map<int, float> codes;
+    for (const auto &[prefix, lag] : after)
+        codes[prefix] = lag + bestPath;
+    for (const Hyp &h : beam)
+        if (prefixes.length(h.prefix) == CodeLength && !isGap(h.last)) {
+            const auto [it, fresh] = codes.try_emplace(h.prefix, h.total());
+            it->second = std::max(it->second, h.total());
+        }
+    if (codes.empty())
+        return std::nullopt;
+    std::vector<std::pair<float, int>> ranked;
+    for (const auto &[prefix, score] : codes)
+        ranked.emplace_back(score, prefix);
+    std::partial_sort(ranked.begin(),
+        ranked.begin() + std::min<std::ptrdiff_t>(2, std::ssize(ranked)), ranked.end(),
+        std::greater<>());
+    CodeMatch match {prefixes.text(ranked[0].second), ranked[0].first, {}, Never, bestPath, 1};
+    if (ranked.size() > 1) {
+        match.runnerUp = prefixes.text(ranked[1].second);
+        match.runnerUpScore = ranked[1].first;
+    }
+    return match;
+}
+
+int CodeSearch::characters(const std::vector<float> &logProbs)
+{
+    int count = 0, last = Blank;
+    for (const float *lp = logProbs.data(), *end = lp + logProbs.size(); lp + Classes <= end;
+         lp += Classes) {
+        const int cls = int(std::max_element(lp, lp + Classes) - lp);
+        count += cls != last && cls != Blank && !isGap(cls);
+        last = cls;
+    }
+    return count;
+}
+
+std::vector<float> CodeSearch::join(
+    const std::vector<float> &first, const std::vector<float> &second)
+{
+    std::vector<float> joined = first;
+    std::vector<float> gap(Classes, Never);
+    gap[Space] = 0;
+    joined.insert(joined.end(), gap.begin(), gap.end());
+    joined.insert(joined.end(), second.begin(), second.end());
+    return joined;
+}

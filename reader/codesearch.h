@@ -1,0 +1,67 @@
+// The code search: among the codes that exist, the one that best explains the
+// recogniser's per-step log-probabilities of a line (or of two lines joined).
+// A beam search over the CTC steps walks an automaton of the code's grammar:
+// farming type 0-3, a known country, for Italy a known (number, plate) pair
+// (elsewhere any three digits and two letters), three farm digits; blanks or dashes between the
+// groups, and any text before and after (a date, a lot) kept apart from the code by a gap.
+#pragma once
+
+#include "knowncodes.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct CodeMatch
+{
+    std::string code; // eleven characters
+    float score = 0; // log-probability of the code's best path
+    std::string runnerUp; // the next best code, empty if none
+    float runnerUpScore = 0;
+    float bestPathScore = 0; // the best path of all, whatever text it spells
+    int readings = 1; // how many separate cuts of the photo read this code first
+
+    // How far the code's path falls short of the best path, and how far the
+    // runner-up falls behind: both in nats.
+    float shortfall() const { return bestPathScore - score; }
+    float lead() const;
+    // Clearly the code printed: a wrong code is worse than none. Two separate
+    // readings that agree need a smaller lead than one.
+    bool clear() const;
+};
+
+class CodeSearch
+{
+public:
+    // Class 0 is the CTC blank; class i > 0 is Alphabet[i - 1].
+    static constexpr std::string_view Alphabet = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ -/.";
+    static constexpr int Classes = int(Alphabet.size()) + 1;
+
+    explicit CodeSearch(const KnownCodes &known, int beamWidth = 64);
+
+    // logProbs holds steps x Classes values, row by row. Nothing when no
+    // existing code has a path at all.
+    std::optional<CodeMatch> search(const std::vector<float> &logProbs) const;
+
+    // How many letters and digits the best path spells.
+    static int characters(const std::vector<float> &logProbs);
+
+    // Two lines read as one, the first, a gap, then the second.
+    static std::vector<float> join(
+        const std::vector<float> &first, const std::vector<float> &second);
+
+private:
+    // The place part of a code (country, then number and plate or, for other
+    // countries, any three digits and two letters) as a tree of characters.
+    struct Node
+    {
+        std::vector<std::pair<char, int>> next;
+        int any = -1; // the child for any digit (or any letter), if any
+        bool anyDigit = true;
+    };
+    int child(int node, char c) const;
+
+    std::vector<Node> m_places;
+    int m_beamWidth;
+};

@@ -1,0 +1,94 @@
+#include "imageloader.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString systemCause(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM: return QStringLiteral("permesso negato");
+    case ENOENT: return QStringLiteral("il file non esiste");
+    case EIO: return QStringLiteral("errore di lettura del disco");
+    case ELOOP: return QStringLiteral("troppi collegamenti simbolici");
+    case ENAMETOOLONG: return QStringLiteral("nome troppo lungo");
+    default: return QStringLiteral("errore di sistema %1").arg(error);
+    }
+}
+
+ImageLoader::Result failure(const QString &text, const QString &fileName)
+{
+    return {QImage(), text.arg(fileName)};
+}
+
+} // namespace
+
+ImageLoader::Result ImageLoader::load(const QString &fileName)
+{
+    // Opened without blocking, then checked: the file that is read is the one checked.
+    const QByteArray path = QFile::encodeName(fileName);
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info = {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        return {QImage(),
+            QStringLiteral("La foto %1 non si può leggere: %2.").arg(fileName, systemCause(error))};
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return failure(QStringLiteral("La foto %1 non si può leggere."), fileName);
+    }
+    if (S_ISDIR(info.st_mode))
+        return failure(QStringLiteral("%1 è una cartella, non una foto."), fileName);
+    if (!S_ISREG(info.st_mode))
+        return failure(
+            QStringLiteral("%1 non è un file ma una pipe, un socket o un dispositivo."), fileName);
+    if (info.st_size == 0)
+        return failure(QStringLiteral("Il file %1 è vuoto."), fileName);
+
+    QImageReader reader(&file);
+    reader.setAllocationLimit(AllocationLimitMb);
+    reader.setAutoTransform(true);
+    const QByteArray format = reader.format();
+    if (format.isEmpty() || !reader.canRead())
+        return failure(
+            QStringLiteral("%1 non è una foto in un formato noto (JPEG, PNG o WebP)."), fileName);
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * size.height() > MaxPixels)
+        return {QImage(),
+            QStringLiteral("La foto %1 è troppo grande (%2 × %3 pixel).")
+                .arg(fileName, QString::number(size.width()), QString::number(size.height()))};
+    if (format == "jpeg" && size.isValid()) {
+        // libjpeg scales by 1/d exactly when asked for a size that divides by d.
+        int d = 8;
+        while (d > 1 && std::max(size.width(), size.height()) / d < MinLongSide)
+            d /= 2;
+        if (d > 1)
+            reader.setScaledSize(size / d);
+    }
+    QImage image = reader.read();
+    if (image.isNull()) {
+        switch (reader.error()) {
+        case QImageReader::InvalidDataError:
+            return failure(QStringLiteral("La foto %1 è danneggiata o incompleta."), fileName);
+        case QImageReader::DeviceError:
+            return failure(QStringLiteral("Errore di lettura della foto %1."), fileName);
+        default:
+            return failure(
+                QStringLiteral(
+                    "La foto %1 non si può leggere: formato non gestito o troppo grande."),
+                fileName);
+        }
+    }
+    image.convertTo(QImage::Format_RGB888);
+    return {image, QString()};
+}

@@ -1,0 +1,28 @@
+// The recogniser: a small CNN with CTC, trained on generated photos
+// (scripts/train-reader.py), run by OpenCV's dnn module from data/reader.onnx,
+// which is built into the program as a Qt resource.
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <opencv2/dnn.hpp>
+#include <vector>
+
+class Recogniser
+{
+public:
+    // The network's input and output.
+    static constexpr int Height = 32, Width = 320, Steps = 80;
+
+    Recogniser(); // loads the built-in network
+    bool isReady() const { return !m_net.empty(); }
+
+    // A straightened line (CV_8UC3, RGB) to Steps x CodeSearch::Classes log-probabilities.
+    std::vector<float> recognise(const cv::Mat &line);
+
+    // The line as the network sees it: scaled to Height (or to Width if that is
+    // less), at the left, the rest filled with the line's median colour.
+    static cv::Mat input(const cv::Mat &line);
+
+private:
+    cv::dnn::Net m_net;
+};

@@ -1,0 +1,353 @@
+#include "stampfinder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <opencv2/imgproc.hpp>
+#include <optional>
+
+namespace {
+
+constexpr float Pi = 3.14159265f;
+constexpr double MinInk = 14, TextureFactor = 2, PrintShare = 0.3;
+// A band of ink across the text rises above this share of the inkiest row, and
+// ends where it falls under this share of its own.
+constexpr float BandFloor = 0.08f, BandEdge = 0.25f;
+
+struct InkPoint
+{
+    cv::Point2f at;
+    float weight;
+};
+
+// Ink falls into sharp rows across the text when projected at the text's angle.
+std::vector<float> profile(const std::vector<InkPoint> &ink, float radians, float &origin)
+{
+    const cv::Point2f normal(-std::sin(radians), std::cos(radians));
+    origin = 1e9f;
+    float end = -1e9f;
+    for (const InkPoint &p : ink) {
+        const float v = p.at.dot(normal);
+        origin = std::min(origin, v);
+        end = std::max(end, v);
+    }
+    std::vector<float> rows(std::size_t(end - origin) + 2, 0.0f);
+    for (const InkPoint &p : ink)
+        rows[std::size_t(p.at.dot(normal) - origin)] += p.weight;
+    return rows;
+}
+
+double sharpness(const std::vector<float> &rows)
+{
+    return std::inner_product(rows.begin(), rows.end(), rows.begin(), 0.0);
+}
+
+// The rows' bands of ink, split at deep valleys between two lines.
+std::vector<std::pair<int, int>> bands(const std::vector<float> &rows)
+{
+    std::vector<float> smooth;
+    smooth.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        smooth.push_back(
+            (rows[i] + (i > 0 ? rows[i - 1] : 0) + (i + 1 < rows.size() ? rows[i + 1] : 0)) / 3);
+    float top = 0;
+    for (const float v : smooth)
+        top = std::max(top, v);
+    std::vector<std::pair<int, int>> found;
+    const int n = int(smooth.size());
+    for (int i = 0; i < n;) {
+        if (smooth[std::size_t(i)] <= BandFloor * top) {
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j < n && smooth[std::size_t(j)] > BandFloor * top)
+            ++j;
+        // A valley under half the lower of the peaks on its two sides parts two lines.
+        int start = i;
+        for (int k = i + 2; k < j - 2; ++k) {
+            const float v = smooth[std::size_t(k)];
+            if (v > smooth[std::size_t(k - 1)] || v > smooth[std::size_t(k + 1)])
+                continue;
+            const float left = *std::max_element(smooth.begin() + start, smooth.begin() + k);
+            const float right = *std::max_element(smooth.begin() + k, smooth.begin() + j);
+            if (v < 0.45f * std::min(left, right) && k - start >= 3 && j - k >= 3) {
+                found.emplace_back(start, k);
+                start = k;
+            }
+        }
+        found.emplace_back(start, j);
+        i = j;
+    }
+    // Each band without the faint rows at its edges: a short line's band is
+    // faint beside a long line's, but not beside its own peak.
+    for (auto &[a, b] : found) {
+        const float peak = *std::max_element(smooth.begin() + a, smooth.begin() + b);
+        while (a < b && smooth[std::size_t(a)] < BandEdge * peak)
+            ++a;
+        while (b > a && smooth[std::size_t(b - 1)] < BandEdge * peak)
+            --b;
+    }
+    return found;
+}
+
+// Where a line's text lies along it: the inkiest run of densely inked stretches,
+// bridging the gaps between words. Sparse ink (an egg's rim, speckles) is left out.
+std::pair<float, float> extent(const std::vector<float> &along, float height)
+{
+    const auto [lo, hi] = std::minmax_element(along.begin(), along.end());
+    const float bin = std::max(1.0f, height / 4);
+    std::vector<int> counts(std::size_t((*hi - *lo) / bin) + 1, 0);
+    for (const float u : along)
+        ++counts[std::size_t((u - *lo) / bin)];
+    const int dense = std::max(1, *std::max_element(counts.begin(), counts.end()) * 15 / 100);
+    const int bridge = int(1.5f * height / bin) + 1;
+    int bestMass = 0, bestFrom = 0, bestTo = 0;
+    for (int i = 0, n = int(counts.size()); i < n;) {
+        if (counts[std::size_t(i)] < dense) {
+            ++i;
+            continue;
+        }
+        int j = i, last = i, mass = 0;
+        for (; j < n && j - last <= bridge; ++j)
+            if (counts[std::size_t(j)] >= dense) {
+                mass += counts[std::size_t(j)];
+                last = j;
+            }
+        if (mass > bestMass) {
+            bestMass = mass;
+            bestFrom = i;
+            bestTo = last + 1;
+        }
+        i = last + 1;
+    }
+    return {*lo + float(bestFrom) * bin, *lo + float(bestTo) * bin};
+}
+
+// Joins b into a when both are pieces of one line: the same angle, in line
+// across, and no more than a few text heights apart along it.
+bool joined(LineBox &a, const LineBox &b)
+{
+    float turn = std::fmod(std::fabs(a.angle - b.angle), 180.0f);
+    turn = std::min(turn, 180.0f - turn);
+    const float height = std::max(a.height, b.height);
+    const float radians = a.angle * Pi / 180;
+    const cv::Point2f dir(std::cos(radians), std::sin(radians)), normal(-dir.y, dir.x);
+    const cv::Point2f offset = b.centre - a.centre;
+    const float along = offset.dot(dir), across = offset.dot(normal);
+    if (turn > 8 || std::fabs(across) > 0.6f * height
+        || std::fabs(along) - (a.length + b.length) / 2 > 3 * height
+        || std::max(a.height, b.height) > 2 * std::min(a.height, b.height))
+        return false;
+    const float lo = std::min(-a.length / 2, along - b.length / 2);
+    const float hi = std::max(a.length / 2, along + b.length / 2);
+    const float share = b.length / (a.length + b.length);
+    a.centre += dir * ((lo + hi) / 2) + normal * (across * share);
+    a.length = hi - lo;
+    a.height = height;
+    return true;
+}
+
+// The candidate with the line added, when it lies just above or below one of
+// its lines, along the same stretch; a short line takes the stamp's angle.
+std::optional<StampCandidate> stacked(const StampCandidate &candidate, LineBox line)
+{
+    const LineBox &longest = *std::max_element(candidate.lines.begin(), candidate.lines.end(),
+        [](const LineBox &a, const LineBox &b) { return a.length < b.length; });
+    float turn = std::fmod(std::fabs(longest.angle - line.angle), 180.0f);
+    turn = std::min(turn, 180.0f - turn);
+    const bool square = line.length < 3 * line.height;
+    if (turn > 10 && !square)
+        return std::nullopt;
+    if (turn > 45) // measured across: its length is the text's height
+        std::swap(line.length, line.height);
+    line.angle = longest.angle;
+    const float radians = longest.angle * Pi / 180;
+    const cv::Point2f dir(std::cos(radians), std::sin(radians)), normal(-dir.y, dir.x);
+    for (const LineBox &other : candidate.lines) {
+        const cv::Point2f offset = line.centre - other.centre;
+        const float across = std::fabs(offset.dot(normal)), along = std::fabs(offset.dot(dir));
+        const float height = std::max(other.height, line.height);
+        if (across > 0.7f * height && across < 3 * height
+            && along < (other.length + line.length) / 2 && line.height < 2 * other.height
+            && other.height < 2 * line.height) {
+            StampCandidate both = candidate;
+            both.lines.push_back(line);
+            std::sort(
+                both.lines.begin(), both.lines.end(), [&](const LineBox &a, const LineBox &b) {
+                    return a.centre.dot(normal) < b.centre.dot(normal);
+                });
+            both.ink = candidate.ink * 1.5;
+            return both;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<LineBox> linesOf(const std::vector<InkPoint> &ink)
+{
+    float origin = 0, bestAngle = 0;
+    double best = -1;
+    const auto tryAngle = [&](float degrees) {
+        const double s = sharpness(profile(ink, degrees * Pi / 180, origin));
+        if (s > best) {
+            best = s;
+            bestAngle = degrees;
+        }
+    };
+    for (float a = 0; a < 180; a += 3)
+        tryAngle(a);
+    const float coarse = bestAngle;
+    for (float a = coarse - 2.5f; a <= coarse + 2.5f; a += 0.5f)
+        tryAngle(a);
+    const float radians = bestAngle * Pi / 180;
+    const std::vector<float> rows = profile(ink, radians, origin);
+    const cv::Point2f dir(std::cos(radians), std::sin(radians)), normal(-dir.y, dir.x);
+
+    std::vector<LineBox> lines;
+    for (const auto &[a, b] : bands(rows)) {
+        const float height = float(b - a);
+        std::vector<float> along;
+        for (const InkPoint &p : ink) {
+            const float v = p.at.dot(normal) - origin;
+            if (v >= float(a) && v < float(b))
+                along.push_back(p.at.dot(dir));
+        }
+        if (along.size() < 20 || height < 3)
+            continue;
+        const auto [u0, u1] = extent(along, height);
+        if (u1 - u0 < height)
+            continue;
+        const float u = (u0 + u1) / 2, v = origin + float(a + b) / 2;
+        lines.push_back({dir * u + normal * v, u1 - u0, height, bestAngle});
+    }
+    // The longest lines, still in their order across the text.
+    while (lines.size() > std::size_t(StampFinder::MaxLines))
+        lines.erase(std::min_element(lines.begin(), lines.end(),
+            [](const LineBox &x, const LineBox &y) { return x.length < y.length; }));
+    return lines;
+}
+
+} // namespace
+
+std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
+{
+    // Small print on the first copy; print too bold for its ink map on the second.
+    std::vector<StampCandidate> candidates;
+    cv::Mat small = rgb;
+    for (const int side : {SmallSide, CoarseSide}) {
+        const double scale = double(side) / std::max(small.cols, small.rows);
+        // A thin strip of a picture keeps at least one pixel across.
+        if (scale < 1)
+            cv::resize(small, small,
+                cv::Size(
+                    std::max(1, int(small.cols * scale)), std::max(1, int(small.rows * scale))),
+                0, 0, cv::INTER_AREA);
+        const double back = double(rgb.cols) / small.cols;
+        for (StampCandidate &candidate : candidatesIn(small)) {
+            for (LineBox &line : candidate.lines) {
+                line.centre *= float(back);
+                line.length *= float(back);
+                line.height *= float(back);
+            }
+            candidate.ink *= back * back;
+            candidates.push_back(std::move(candidate));
+        }
+    }
+    // A line with wide gaps may fall into several blobs: pieces in line join up.
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        for (std::size_t j = i + 1; j < candidates.size(); ++j)
+            if (candidates[i].lines.size() == 1 && candidates[j].lines.size() == 1
+                && joined(candidates[i].lines[0], candidates[j].lines[0])) {
+                candidates[i].ink += candidates[j].ink;
+                candidates.erase(candidates.begin() + std::ptrdiff_t(j));
+                j = i;
+            }
+    // A short line ("1 IT") may stand apart from the rest of its stamp: a line
+    // just above or below another candidate's lines joins them as a new candidate.
+    const std::size_t count = candidates.size();
+    for (std::size_t i = 0; i < count; ++i)
+        for (std::size_t j = 0; j < count; ++j)
+            if (i != j && candidates[j].lines.size() == 1
+                && candidates[i].lines.size() < std::size_t(MaxLines))
+                if (std::optional<StampCandidate> both
+                    = stacked(candidates[i], candidates[j].lines[0]))
+                    candidates.push_back(std::move(*both));
+    std::sort(candidates.begin(), candidates.end(),
+        [](const StampCandidate &a, const StampCandidate &b) { return a.ink > b.ink; });
+    if (candidates.size() > std::size_t(MaxCandidates))
+        candidates.resize(MaxCandidates);
+    return candidates;
+}
+
+std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small)
+{
+    // Ink: what a closing takes away, in the channel where the ink is darkest.
+    const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(15, 15));
+    std::vector<cv::Mat> channels;
+    cv::split(small, channels);
+    cv::Mat ink;
+    for (const cv::Mat &channel : channels) {
+        cv::Mat hat;
+        cv::morphologyEx(channel, hat, cv::MORPH_BLACKHAT, kernel);
+        ink = ink.empty() ? hat : cv::max(ink, hat);
+    }
+    cv::GaussianBlur(ink, ink, cv::Size(3, 3), 0);
+    // Ink stands out from the shell's texture (the 90th percentile) and is
+    // within reach of the darkest print (the 99.9th).
+    int histogram[256] = {};
+    for (int y = 0; y < ink.rows; ++y)
+        for (const uchar *v = ink.ptr<uchar>(y), *end = v + ink.cols; v < end; ++v)
+            ++histogram[*v];
+    const auto percentile = [&](double share) {
+        std::size_t below = 0;
+        for (int v = 0; v < 256; ++v)
+            if (double(below += std::size_t(histogram[v])) >= share * double(ink.total()))
+                return double(v);
+        return 255.0;
+    };
+    const double threshold
+        = std::max({MinInk, TextureFactor * percentile(0.9) + 4, PrintShare * percentile(0.999)});
+    const cv::Mat mask = ink > threshold;
+
+    cv::Mat merged;
+    cv::dilate(mask, merged, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(9, 9)));
+    cv::morphologyEx(merged, merged, cv::MORPH_CLOSE,
+        cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(21, 21)));
+    cv::Mat labels, stats, centroids;
+    const int count = cv::connectedComponentsWithStats(merged, labels, stats, centroids, 8, CV_32S);
+
+    std::vector<std::vector<InkPoint>> blobs(static_cast<std::size_t>(count));
+    std::vector<double> weight(static_cast<std::size_t>(count), 0.0);
+    for (int y = 0; y < small.rows; ++y) {
+        const int *label = labels.ptr<int>(y);
+        const uchar *m = mask.ptr<uchar>(y), *v = ink.ptr<uchar>(y);
+        for (int x = 0; x < small.cols; ++x)
+            if (m[x] && label[x] > 0) {
+                blobs[std::size_t(label[x])].push_back(
+                    {cv::Point2f(float(x), float(y)), float(v[x])});
+                weight[std::size_t(label[x])] += v[x];
+            }
+    }
+    std::vector<int> order;
+    for (int i = 1; i < count; ++i) {
+        const int area = stats.at<int>(i, cv::CC_STAT_AREA);
+        if (area < 150 || blobs[std::size_t(i)].size() < 60)
+            continue;
+        // Sparse ink over a large area is speckle, not print.
+        weight[std::size_t(i)] *= std::min(1.0, 4.0 * double(blobs[std::size_t(i)].size()) / area);
+        order.push_back(i);
+    }
+    std::sort(order.begin(), order.end(),
+        [&](int a, int b) { return weight[std::size_t(a)] > weight[std::size_t(b)]; });
+    if (order.size() > std::size_t(MaxCandidates))
+        order.resize(MaxCandidates);
+
+    std::vector<StampCandidate> candidates;
+    for (int i : order) {
+        StampCandidate candidate {linesOf(blobs[std::size_t(i)]), weight[std::size_t(i)]};
+        if (!candidate.lines.empty())
+            candidates.push_back(std::move(candidate));
+    }
+    return candidates;
+}

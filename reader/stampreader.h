@@ -1,0 +1,38 @@
+// The stamp reader: a photo in, the code it shows out, or nothing. Finds the
+// stamp, straightens each of its lines both ways up, recognises them, and
+// searches the codes that exist in each line and in each two lines joined.
+#pragma once
+
+#include "codesearch.h"
+#include "recogniser.h"
+#include "stampfinder.h"
+
+#include <QImage>
+#include <optional>
+#include <string>
+
+class StampReader
+{
+public:
+    // A clear code that falls short of the best path by no more than this
+    // (nats) ends the search at its candidate.
+    static constexpr float PlainShortfall = 2.0f;
+    // Fewer letters and digits than this on a line (or two joined) are not searched.
+    static constexpr int MinCharacters = 8;
+    // The text's share of the height of the second opinions' cuts.
+    static constexpr float SecondOpinions[] = {0.45f};
+
+    explicit StampReader(const KnownCodes &known);
+    bool isReady() const { return m_recogniser.isReady(); }
+
+    // The best reading of the photo (RGB888), accepted or not; nothing if no
+    // existing code fits at all. The lead counts other readings too.
+    std::optional<CodeMatch> bestMatch(const QImage &photo);
+    // The code, only when clearly read.
+    std::optional<std::string> read(const QImage &photo);
+
+private:
+    CodeSearch m_search;
+    Recogniser m_recogniser;
+    StampFinder m_finder;
+};
