@@ -21,7 +21,7 @@ check "cpack builds a .deb" test -f "$deb"
 depends=$(dpkg-deb --field "$deb" Depends)
 owners() { # the packages of the libraries a program links
   objdump -p "$1" | awk '/NEEDED/ {print $2}' | while read -r lib; do
-    dpkg -S "*/$lib" 2>/dev/null | head -n 1 | cut -d: -f1
+    dpkg -S "*/$(gcc -dumpmachine)/$lib" 2>/dev/null | head -n 1 | cut -d: -f1
   done
 }
 depends_on_all() {
@@ -39,7 +39,7 @@ if [[ $(id -u) -eq 0 ]] && ! dpkg -s zelmora >/dev/null 2>&1; then
   trap 'dpkg --purge zelmora >/dev/null 2>&1; rm -rf "$work"' EXIT
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" \
     >"$work/apt.log" 2>&1 || cat "$work/apt.log"
-  check "apt installs it with its dependencies" dpkg -s zelmora
+  check "apt installs it with its dependencies" test -x /usr/bin/zelmora
   root=""
 else
   dpkg-deb --extract "$deb" "$root"
