@@ -27,9 +27,9 @@ ALPHABET = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ -/."  # class i + 1; class 0 is
 H, W, T = 32, 320, 80
 TIERS = ("easy", "medium", "hard")
 
-spec = importlib.util.spec_from_file_location("gen_stamps", os.path.join(ROOT, "scripts", "gen-stamps.py"))
-gen = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(gen)
+module_spec = importlib.util.spec_from_file_location("gen_stamps", os.path.join(ROOT, "scripts", "gen-stamps.py"))
+gen = importlib.util.module_from_spec(module_spec)
+module_spec.loader.exec_module(gen)
 
 
 def to_input(crop, rng):
