@@ -60,12 +60,12 @@ void TestCodeSearch::search()
     for (qsizetype i = 1; i < lines.size(); ++i)
         m = CodeSearch::join(m, line(lines[i]));
     const std::optional<CodeMatch> match = search.search(m);
-    QCOMPARE(match && match->clear() ? QString::fromStdString(match->code) : u"-"_qs, row[2]);
+    QCOMPARE(match && match->clear() ? QString::fromStdString(match->code) : u"-"_s, row[2]);
 }
 
 void TestCodeSearch::shippedCodes()
 {
-    QVERIFY(QDir::setCurrent(QFileInfo(u"" KELVO_BMP ""_qs).path()));
+    QVERIFY(QDir::setCurrent(QFileInfo(u"" KELVO_BMP ""_s).path()));
     const KnownCodes known = KnownCodes::fromStore();
     QCOMPARE(known.countries().size(), 29u);
     QVERIFY(known.italianPlaces().size() > 8500);
