@@ -11,10 +11,7 @@
 
 StoreError::StoreError(const QString &message) : m_message(message), m_utf8(message.toUtf8()) { }
 
-namespace {
-
-// The system's reason for a failed open, in Italian like every other text.
-QString systemCause(int error)
+QString StoreError::systemCause(int error)
 {
     switch (error) {
     case EACCES:
@@ -30,6 +27,8 @@ QString systemCause(int error)
     }
 }
 
+namespace {
+
 // What is wrong with the file itself, if anything: SQLite's own messages do
 // not tell a missing file from a folder, or an empty file from a missing table.
 std::optional<QString> fileProblem(const QString &fileName)
@@ -41,7 +40,7 @@ std::optional<QString> fileProblem(const QString &fileName)
             .arg(fileName, QDir::toNativeSeparators(QDir::currentPath()));
     if (info.st_mode == 0)
         return QStringLiteral("Il database %1 non si può leggere: %2.")
-            .arg(fileName, systemCause(errno));
+            .arg(fileName, StoreError::systemCause(errno));
     if (S_ISDIR(info.st_mode))
         return QStringLiteral("%1 è una cartella, non il database dei comuni.").arg(fileName);
     if (!S_ISREG(info.st_mode))
@@ -52,7 +51,7 @@ std::optional<QString> fileProblem(const QString &fileName)
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return QStringLiteral("Il database %1 non si può leggere: %2.")
-            .arg(fileName, systemCause(errno));
+            .arg(fileName, StoreError::systemCause(errno));
     char header[16] = {};
     const bool plain = ::read(fd, header, sizeof header) == sizeof header
         && QByteArrayView(header, sizeof header) == QByteArrayView("SQLite format 3", 16);

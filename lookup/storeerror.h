@@ -16,6 +16,9 @@ public:
     // A file that exists but is no plain file or folder (a pipe, a device).
     static std::optional<StoreError> notAFile(const QString &fileName);
     static StoreError missingColumn(const QString &fileName, const QString &column);
+    // The system's reason for a failed open (an errno value), in Italian like
+    // every other text.
+    static QString systemCause(int error);
 
     const QString &message() const { return m_message; }
     const char *what() const noexcept override { return m_utf8.constData(); }

@@ -1,5 +1,7 @@
 #include "imageloader.h"
 
+#include "storeerror.h"
+
 #include <QFile>
 #include <QImageReader>
 #include <cerrno>
@@ -8,19 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString systemCause(int error)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM: return QStringLiteral("permesso negato");
-    case ENOENT: return QStringLiteral("il file non esiste");
-    case EIO: return QStringLiteral("errore di lettura del disco");
-    case ELOOP: return QStringLiteral("troppi collegamenti simbolici");
-    case ENAMETOOLONG: return QStringLiteral("nome troppo lungo");
-    default: return QStringLiteral("errore di sistema %1").arg(error);
-    }
-}
 
 ImageLoader::Result failure(const QString &text, const QString &fileName)
 {
@@ -40,7 +29,8 @@ ImageLoader::Result ImageLoader::load(const QString &fileName)
         if (fd >= 0)
             ::close(fd);
         return {QImage(),
-            QStringLiteral("La foto %1 non si può leggere: %2.").arg(fileName, systemCause(error))};
+            QStringLiteral("La foto %1 non si può leggere: %2.")
+                .arg(fileName, StoreError::systemCause(error))};
     }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
