@@ -43,21 +43,5 @@ packages=(
 # Node.js evaluates the npm package that scripts/update-comuni.py reads.
 command -v node >/dev/null || packages+=(nodejs)
 
-# One dpkg-query for the whole list keeps the run fast when nothing is missing.
-installed=" $(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null |
-  awk '$2 == "installed" { printf "%s ", $1 }' || true)"
-missing=()
-for p in "${packages[@]}"; do
-  [[ "$installed" == *" $p "* ]] || missing+=("$p")
-done
-
-if ((${#missing[@]} == 0)); then
-  exit 0
-fi
-
-echo "install-deps: installing ${missing[*]}" >&2
-SUDO=""
-if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+source "$(dirname "${BASH_SOURCE[0]}")/apt-install-missing.sh"
+install_missing install-deps "${packages[@]}"
