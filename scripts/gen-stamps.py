@@ -3,7 +3,8 @@
 
   gen-stamps.py --seed S --count N --tier easy|medium|hard --out DIR [--megapixels MP] [--boxes]
 
-writes DIR/0000.jpg ... and DIR/labels.tsv (FILE, CODE, TIER). With --boxes, also DIR/boxes.tsv:
+writes DIR/0000.jpg ... and DIR/labels.tsv (FILE, CODE, TIER, then FACTOR: BAND for each factor
+that made the photo harder or easier). With --boxes, also DIR/boxes.tsv:
 one row per printed line, FILE, TEXT, then its rotated rectangle CX, CY, W, H, ANGLE (pixels and
 degrees; W runs along the text, ANGLE is the direction in which the text reads, H is the height of
 its capitals). The first rows of a photo are those of the stamp the label belongs to.
@@ -260,8 +261,9 @@ def background(rng, h, w, kind):
     return img
 
 
-def make_photo(rng, code, tier, megapixels=None, egg_only=False):
-    """One photo: (JPEG bytes, [(text, (cx, cy, w, h, angle_deg)) for each printed line])."""
+def make_photo(rng, code, tier, megapixels=None, egg_only=False, factors=None):
+    """One photo: (JPEG bytes, [(text, (cx, cy, w, h, angle_deg)) for each printed line]).
+    factors, a dict, receives what made the photo hard or easy, each as a named band."""
     s = STRENGTH[tier]
     mp = megapixels or rng.uniform(1, 3)
     aspect = [4 / 3, 16 / 9, 3 / 2][rng.integers(3)]
@@ -325,7 +327,8 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False):
     for k, (c, colour) in enumerate(eggs):
         paint_egg(albedo, shade, rng, c, egg_axes, egg_angle + (rng.normal(0, 0.3) if k else 0), colour, s, light)
     # the stamp: ink multiplies the shell's colour
-    ink = np.array(INKS[rng.choice(len(INKS), p=[p for _, p in INKS])][0], np.float32)
+    ink_index = rng.choice(len(INKS), p=[p for _, p in INKS])
+    ink = np.array(INKS[ink_index][0], np.float32)
     ink = np.clip(ink * rng.uniform(0.8, 1.2, 3), 0, 255)
     strength = rng.uniform(1 - 0.4 * s, 1.0)
     ink_noise = 1 - rng.uniform(0, 0.5 * s) * np.clip(noise_field(rng, *canvas.shape, 6) * 0.5 + 0.5, 0, 1)
@@ -371,7 +374,9 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False):
             albedo[y0:y1, x0:x1] *= 1 - dirt * np.array([0.7, 0.55, 0.4], np.float32)
     # camera: light, white balance, blur, noise, JPEG
     img = albedo * shade[..., None]
-    img *= rng.uniform(1 - 0.15 * s, 1 + 0.15 * s, 3) * rng.uniform(1 - 0.5 * s, 1.1)
+    balance = rng.uniform(1 - 0.15 * s, 1 + 0.15 * s, 3)
+    exposure = rng.uniform(1 - 0.5 * s, 1.1)
+    img *= balance * exposure
     yy, xx = np.mgrid[0:h, 0:w].astype(np.float32)
     img *= (1 - rng.uniform(0, 0.4 * s) * (((xx - w / 2) ** 2 + (yy - h / 2) ** 2) / (w * w / 4 + h * h / 4)))[..., None]
     img = 255 * (np.clip(img, 0, 255) / 255) ** rng.uniform(1 - 0.2 * s, 1 + 0.2 * s)
@@ -390,6 +395,23 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False):
     img += cv2.randn(grain, (0, 0, 0), (rng.uniform(1, 3 + 10 * s),) * 3)
     quality = int(rng.uniform({"easy": 75, "medium": 65, "hard": 55}[tier], 95))
     ok, jpeg = cv2.imencode(".jpg", np.clip(img, 0, 255).astype(np.uint8), [cv2.IMWRITE_JPEG_QUALITY, quality])
+    if factors is not None:
+        parts = [t for t in lines if t.replace(" ", "").replace("-", "") in (code, code[:3], code[3:], code[:6], code[6:])]
+        turn = math.degrees(math.atan2(math.sin(rot), math.cos(rot)))
+        factors.update({
+            "print": ("dots %dx%d" % (style["cols"], style["rows"])) if style["dots"]
+            else "Hershey" if style["hershey"] else "TrueType",
+            "ink": ["red", "blue", "green", "black"][ink_index],
+            "shell": "white" if main_colour[0] > 0.9 * main_colour[2] else "cream" if main_colour[0] > 0.75 * main_colour[2] else "brown",
+            "capitals": "< 12 px" if unit < 12 else "12-20 px" if unit < 20 else "20-40 px" if unit < 40 else ">= 40 px",
+            "turn": "within 45 deg" if abs(turn) <= 45 else "upside down" if abs(turn) >= 135 else "sideways",
+            "layout": ("two lines" if len(parts) == 2 else "one line")
+            + (", date or lot" if len(lines) > max(1, len(parts)) or not parts else ""),
+            "blur": "sharp" if sigma < 0.03 * unit + 0.3 else "soft" if sigma < 0.06 * unit + 0.3 else "blurred",
+            "jpeg": "quality < 70" if quality < 70 else "quality 70-85" if quality < 85 else "quality >= 85",
+            "light": "dim" if exposure < 0.8 else "normal",
+            "background": kind,
+        })
     return jpeg.tobytes(), result
 
 
@@ -409,11 +431,12 @@ def main():
             open(os.path.join(args.out, "boxes.tsv") if args.boxes else os.devnull, "w") as boxes:
         for i in range(args.count):
             code = random_code(rng, pairs, countries)
-            jpeg, lines = make_photo(rng, code, args.tier, args.megapixels)
+            factors = {}
+            jpeg, lines = make_photo(rng, code, args.tier, args.megapixels, factors=factors)
             name = "%04d.jpg" % i
             with open(os.path.join(args.out, name), "wb") as f:
                 f.write(jpeg)
-            labels.write("%s\t%s\t%s\n" % (name, code, args.tier))
+            labels.write("\t".join([name, code, args.tier] + ["%s: %s" % kv for kv in factors.items()]) + "\n")
             for text, box in lines:
                 boxes.write("%s\t%s\t%s\n" % (name, text, "\t".join("%.1f" % v for v in box)))
 

@@ -10,7 +10,7 @@ for tier in ("easy", "medium", "hard"):
     if not os.path.exists(os.path.join(out, "labels.tsv")):
         subprocess.run([gen, "--seed", "42", "--count", "10", "--tier", tier, "--out", out], check=True)
     for line in open(os.path.join(out, "labels.tsv")):
-        name, code, _ = line.rstrip("\n").split("\t")
+        name, code = line.rstrip("\n").split("\t")[:2]
         photos[os.path.join(out, name)] = code
 run = subprocess.run([zelmora, "--read"] + sorted(photos), cwd=kelvo_dir, capture_output=True, text=True)
 for line in run.stdout.splitlines():
