@@ -1,8 +1,9 @@
 // The stamp reader, from file to answer, on a folder of photos made by
 // scripts/gen-stamps.py: the median time per photo, the peak resident memory,
 // and, from the folder's labels.tsv, how many were read exactly, not at all
-// or wrongly, per tier. Run from the folder that holds Kelvo.bmp (build/bin).
-// Usage: bench_read DIR [MORE_DIRS...]; each folder is measured on its own.
+// or wrongly, per tier and per factor the generator noted (print, ink, size...).
+// Run from the folder that holds Kelvo.bmp (build/bin).
+// Usage: bench_read [--photos] DIR [MORE_DIRS...]; each folder is measured on its own.
 #include "benchclock.h"
 #include "imageloader.h"
 #include "knowncodes.h"
@@ -36,7 +37,18 @@ int main(int argc, char *argv[])
     std::printf(
         "known codes and network loaded once: %.1f ms\n", double(timer.nsecsElapsed()) / 1e6);
 
-    for (const QString &dir : app.arguments().mid(1)) {
+    // --photos prints a row per photo: file, truth, best existing code, read or
+    // none, its lead, its shortfall and how many cuts agree.
+    QStringList dirs = app.arguments().mid(1);
+    const bool verbose = dirs.removeAll(QStringLiteral("--photos")) > 0;
+    // The photos of all folders by each factor the generator wrote down.
+    QMap<QString, Tally> byFactor;
+    const auto print = [](const QString &what, const Tally &t) {
+        const double n = t.exact + t.none + t.wrong;
+        std::printf("  %-32s %4.0f photos: exact %5.1f %%, none %5.1f %%, wrong %5.2f %%\n",
+            qPrintable(what), n, 100 * t.exact / n, 100 * t.none / n, 100 * t.wrong / n);
+    };
+    for (const QString &dir : dirs) {
         QMap<QString, QStringList> labels; // file: code, tier
         QFile table(QDir(dir).filePath(QStringLiteral("labels.tsv")));
         if (table.open(QIODevice::ReadOnly))
@@ -51,12 +63,22 @@ int main(int argc, char *argv[])
         for (const QString &name : files) {
             timer.restart();
             const ImageLoader::Result loaded = ImageLoader::load(QDir(dir).filePath(name));
-            const std::optional<std::string> code = reader.read(loaded.image);
+            const std::optional<CodeMatch> match = reader.bestMatch(loaded.image);
+            const std::optional<std::string> code
+                = match && match->clear() ? std::optional(match->code) : std::nullopt;
             ns.append(timer.nsecsElapsed());
+            if (verbose)
+                std::printf("photo\t%s\t%s\t%s\t%s\t%.2f\t%.2f\t%d\n", qPrintable(name),
+                    qPrintable(labels.value(name).value(0)), match ? match->code.c_str() : "-",
+                    code ? "read" : "none", match ? double(match->lead()) : 0.0,
+                    match ? double(match->shortfall()) : 0.0, match ? match->readings : 0);
             if (!labels.contains(name))
                 continue;
             const QString truth = labels[name].value(0), tier = labels[name].value(1);
-            for (Tally *t : {&tallies[tier], &tallies[QStringLiteral("all")]})
+            std::vector<Tally *> counted {&tallies[tier], &tallies[QStringLiteral("all")]};
+            for (const QString &factor : labels[name].mid(2))
+                counted.push_back(&byFactor[factor]);
+            for (Tally *t : counted)
                 ++(!code ? t->none : QString::fromStdString(*code) == truth ? t->exact : t->wrong);
             if (code && QString::fromStdString(*code) != truth)
                 std::printf("  wrong: %s read %s, is %s\n", qPrintable(name), code->c_str(),
@@ -68,13 +90,13 @@ int main(int argc, char *argv[])
         std::printf("%s: %lld photos\n", qPrintable(dir), qsizetype(ns.size()));
         BenchClock::report("  file to answer, median", double(ns.at(ns.size() / 2)) / 1e6);
         BenchClock::report("  file to answer, slowest", double(ns.last()) / 1e6);
-        for (auto it = tallies.cbegin(); it != tallies.cend(); ++it) {
-            const double n = it->exact + it->none + it->wrong;
-            std::printf("  %-8s %4.0f photos: exact %5.1f %%, none %5.1f %%, wrong %5.2f %%\n",
-                qPrintable(it.key()), n, 100 * it->exact / n, 100 * it->none / n,
-                100 * it->wrong / n);
-        }
+        for (auto it = tallies.cbegin(); it != tallies.cend(); ++it)
+            print(it.key(), *it);
     }
+    if (!byFactor.isEmpty())
+        std::printf("all folders, by factor:\n");
+    for (auto it = byFactor.cbegin(); it != byFactor.cend(); ++it)
+        print(it.key(), *it);
     struct rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak resident memory: %.1f MB\n", double(usage.ru_maxrss) / 1024);
