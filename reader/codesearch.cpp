@@ -17,7 +17,7 @@ constexpr float BeamGap = 20.0f;
 constexpr float MinLead = 3.5f, MinLeadAgreed = 2.5f;
 // Another country's place letters are checked against no list, so a misread
 // letter still makes a code that may exist: those codes need a clearer lead.
-constexpr float MinLeadElsewhere = 7.0f;
+constexpr float MinLeadElsewhere = 7.0f, MinLeadElsewhereAgreed = 4.0f;
 constexpr float MaxShortfall = 8.0f;
 
 constexpr int Blank = 0;
@@ -127,9 +127,9 @@ float CodeMatch::lead() const
 
 bool CodeMatch::clear() const
 {
-    const float need = code.compare(1, 2, "IT") != 0 ? MinLeadElsewhere
-        : readings > 1                               ? MinLeadAgreed
-                                                     : MinLead;
+    const bool italian = code.compare(1, 2, "IT") == 0;
+    const float need = readings > 1 ? (italian ? MinLeadAgreed : MinLeadElsewhereAgreed)
+                                    : (italian ? MinLead : MinLeadElsewhere);
     return lead() >= need && shortfall() <= MaxShortfall;
 }
 
@@ -186,6 +186,21 @@ int CodeSearch::child(int node, char c) const
 
 std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) const
 {
+    return run(logProbs, {});
+}
+
+std::optional<float> CodeSearch::score(
+    const std::vector<float> &logProbs, std::string_view code) const
+{
+    if (code.size() != CodeLength)
+        return std::nullopt;
+    const std::optional<CodeMatch> match = run(logProbs, code);
+    return match ? std::optional(match->score - match->bestPathScore) : std::nullopt;
+}
+
+std::optional<CodeMatch> CodeSearch::run(
+    const std::vector<float> &logProbs, std::string_view only) const
+{
     const std::size_t steps = logProbs.size() / Classes;
     Prefixes prefixes;
     // Text before the code: only blanks so far, any text, or a gap just read.
@@ -211,7 +226,7 @@ std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) 
         for (const Hyp &g : gaps)
             gapEnd = std::max(gapEnd, g.total());
         for (const int cls : likely)
-            if (cls <= 4)
+            if (cls <= 4 && (only.empty() || charOf(cls) == only[0]))
                 next.keep(prefixes.extend(0, cls), cls, 0, Never, gapEnd + lp[cls]);
 
         float leader = Never;
@@ -233,6 +248,8 @@ std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) 
                 } else if (isGap(cls)) {
                     if ((cls == Space || cls == Dash) && groupEnds(length))
                         next.keep(h.prefix, cls, h.node, Never, from);
+                } else if (!only.empty() && charOf(cls) != only[length]) {
+                    continue;
                 } else if (length < 1 + PlaceLength) {
                     if (const int node = child(h.node, charOf(cls)); node >= 0)
                         next.keep(prefixes.extend(h.prefix, cls), cls, node, Never, from);

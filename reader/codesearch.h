@@ -20,14 +20,14 @@ struct CodeMatch
     std::string runnerUp; // the next best code, empty if none
     float runnerUpScore = 0;
     float bestPathScore = 0; // the best path of all, whatever text it spells
-    int readings = 1; // how many separate cuts of the photo read this code first
+    int readings = 1; // how many cuts of the stamp the score is averaged over
 
     // How far the code's path falls short of the best path, and how far the
     // runner-up falls behind: both in nats.
     float shortfall() const { return bestPathScore - score; }
     float lead() const;
-    // Clearly the code printed: a wrong code is worse than none. Two separate
-    // readings that agree need a smaller lead than one.
+    // Clearly the code printed: a wrong code is worse than none. A score
+    // averaged over several cuts needs a smaller lead than a single reading.
     bool clear() const;
 };
 
@@ -43,6 +43,10 @@ public:
     // logProbs holds steps x Classes values, row by row. Nothing when no
     // existing code has a path at all.
     std::optional<CodeMatch> search(const std::vector<float> &logProbs) const;
+
+    // How far this one code's best path in the line falls short of the best
+    // path of all (nats, at most 0); nothing when the code has no path.
+    std::optional<float> score(const std::vector<float> &logProbs, std::string_view code) const;
 
     // How many letters and digits the best path spells.
     static int characters(const std::vector<float> &logProbs);
@@ -61,6 +65,8 @@ private:
         bool anyDigit = true;
     };
     int child(int node, char c) const;
+    // The search, or with only set, the search for that one code.
+    std::optional<CodeMatch> run(const std::vector<float> &logProbs, std::string_view only) const;
 
     std::vector<Node> m_places;
     int m_beamWidth;

@@ -47,6 +47,7 @@ class TestCodeSearch : public QObject
 private slots:
     void search_data() { TestSupport::addRows("codesearch"); }
     void search();
+    void scoreOfOneCode();
     void shippedCodes();
 };
 
@@ -61,6 +62,19 @@ void TestCodeSearch::search()
         m = CodeSearch::join(m, line(lines[i]));
     const std::optional<CodeMatch> match = search.search(m);
     QCOMPARE(match && match->clear() ? QString::fromStdString(match->code) : u"-"_s, row[2]);
+}
+
+// A second opinion weighs given codes: each scores as the search would find it.
+void TestCodeSearch::scoreOfOneCode()
+{
+    const CodeSearch search(KnownCodes({"IT"}, {"015VR", "018VR"}));
+    const std::vector<float> m = line(u"LOT 7 1IT01[B8]VR001"_s);
+    const std::optional<CodeMatch> best = search.search(m);
+    QVERIFY(best && best->code == "1IT018VR001");
+    QCOMPARE(search.score(m, "1IT018VR001"), std::optional(-best->shortfall()));
+    QVERIFY(search.score(m, "1IT015VR001") < search.score(m, "1IT018VR001"));
+    for (const char *none : {"1IT016VR001", "1IT018VR00", "LOT 71IT018"})
+        QVERIFY2(!search.score(m, none), none);
 }
 
 void TestCodeSearch::shippedCodes()
