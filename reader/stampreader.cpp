@@ -3,10 +3,57 @@
 #include "straightener.h"
 
 #include <algorithm>
+#include <map>
 #include <numeric>
 #include <set>
 
+namespace {
+
+// A code that has no path in some cut counts as falling this far short there.
+constexpr float NoPath = -20.0f;
+
+} // namespace
+
 StampReader::StampReader(const KnownCodes &known) : m_search(known) { }
+
+StampReader::Cut StampReader::readCut(
+    const cv::Mat &rgb, const StampCandidate &candidate, const Variant &variant, int upright)
+{
+    Cut cut;
+    for (const bool upsideDown : {false, true}) {
+        if (upright >= 0 && upsideDown != (upright == 0))
+            continue;
+        std::vector<std::vector<float>> lines;
+        for (LineBox line : candidate.lines) {
+            line.angle += variant.turn;
+            lines.push_back(m_recogniser.recognise(
+                Straightener::straighten(rgb, line, upsideDown, variant.textShare)));
+        }
+        // Upside down, the last line across is read first.
+        if (upsideDown)
+            std::reverse(lines.begin(), lines.end());
+        // Lines that spell nothing (slivers) are left out; a line, or two
+        // joined, that spells far fewer characters than a code has no code.
+        std::vector<std::pair<int, const std::vector<float> *>> spelt;
+        for (const std::vector<float> &line : lines)
+            if (const int n = CodeSearch::characters(line); n > 0)
+                spelt.emplace_back(n, &line);
+        const auto search = [&](std::vector<float> logProbs) {
+            Reading reading {std::move(logProbs), std::nullopt, upsideDown ? 0 : 1};
+            reading.match = m_search.search(reading.logProbs);
+            cut.push_back(std::move(reading));
+        };
+        // Two lines may have a stray mark read between them.
+        for (std::size_t i = 0; i < spelt.size(); ++i) {
+            if (spelt[i].first >= MinCharacters)
+                search(*spelt[i].second);
+            for (std::size_t j = i + 1; j < spelt.size(); ++j)
+                if (spelt[i].first + spelt[j].first >= MinCharacters)
+                    search(CodeSearch::join(*spelt[i].second, *spelt[j].second));
+        }
+    }
+    return cut;
+}
 
 std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
 {
@@ -15,91 +62,92 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     const cv::Mat rgb(photo.height(), photo.width(), CV_8UC3,
         const_cast<uchar *>(photo.constBits()), std::size_t(photo.bytesPerLine()));
 
-    std::vector<CodeMatch> matches;
-    // For each match: which reading it came from (a candidate, cut one way),
-    // and which candidate.
-    std::vector<int> cuts;
-    std::vector<std::size_t> sources;
-    int cut = 0;
-    std::size_t source = 0;
-    const auto search = [&](const std::vector<float> &logProbs) {
-        if (std::optional<CodeMatch> match = m_search.search(logProbs)) {
-            matches.push_back(std::move(*match));
-            cuts.push_back(cut);
-            sources.push_back(source);
-        }
-    };
-    // The reading whose code fits its line best; a different code read
-    // elsewhere nearly as well makes it less clear.
+    // The first cut of each candidate read so far, and which reading of
+    // which cut fits its code best.
+    std::vector<Cut> cuts;
     const auto best = [&]() {
-        std::vector<std::size_t> order(matches.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return matches[a].shortfall() < matches[b].shortfall();
-        });
-        CodeMatch first = matches[order.front()];
-        std::set<int> agreeing;
-        for (std::size_t i = 0; i < matches.size(); ++i)
-            if (matches[i].code == first.code)
-                agreeing.insert(cuts[i]);
-        first.readings = int(agreeing.size());
-        for (const std::size_t i : order)
-            if (const CodeMatch &other = matches[i]; other.code != first.code) {
-                const float otherScore = first.score - (other.shortfall() - first.shortfall());
-                if (first.runnerUp.empty() || otherScore > first.runnerUpScore) {
-                    first.runnerUp = other.code;
-                    first.runnerUpScore = otherScore;
-                }
-                break;
-            }
+        const Reading *first = nullptr;
+        for (const Cut &cut : cuts)
+            for (const Reading &r : cut)
+                if (r.match && (!first || r.match->shortfall() < first->match->shortfall()))
+                    first = &r;
         return first;
     };
-    const auto readCandidate = [&](const StampCandidate &candidate, float textShare) {
-        for (const bool upsideDown : {false, true}) {
-            std::vector<std::vector<float>> lines;
-            for (const LineBox &line : candidate.lines)
-                lines.push_back(m_recogniser.recognise(
-                    Straightener::straighten(rgb, line, upsideDown, textShare)));
-            // Upside down, the last line across is read first.
-            if (upsideDown)
-                std::reverse(lines.begin(), lines.end());
-            // Lines that spell nothing (slivers) are left out; a line, or two
-            // joined, that spells far fewer characters than a code has no code.
-            std::vector<std::pair<int, const std::vector<float> *>> spelt;
-            for (const std::vector<float> &line : lines)
-                if (const int n = CodeSearch::characters(line); n > 0)
-                    spelt.emplace_back(n, &line);
-            for (std::size_t i = 0; i < spelt.size(); ++i) {
-                if (spelt[i].first >= MinCharacters)
-                    search(*spelt[i].second);
-                if (i + 1 < spelt.size() && spelt[i].first + spelt[i + 1].first >= MinCharacters)
-                    search(CodeSearch::join(*spelt[i].second, *spelt[i + 1].second));
-            }
-        }
+    // The runner-up: the reading's own, or a different code read elsewhere nearly as well.
+    const auto withRunnerUp = [&](const Reading &first) {
+        CodeMatch match = *first.match;
+        float otherShortfall = match.runnerUp.empty() ? -NoPath : match.shortfall() + match.lead();
+        for (const Cut &cut : cuts)
+            for (const Reading &r : cut)
+                if (r.match && r.match->code != match.code
+                    && r.match->shortfall() < otherShortfall) {
+                    otherShortfall = r.match->shortfall();
+                    match.runnerUp = r.match->code;
+                }
+        if (!match.runnerUp.empty())
+            match.runnerUpScore = match.score - (otherShortfall - match.shortfall());
+        return match;
     };
+
     const std::vector<StampCandidate> candidates = m_finder.find(rgb);
+    std::size_t source = 0;
     for (const StampCandidate &candidate : candidates) {
-        ++cut;
-        source = std::size_t(&candidate - candidates.data());
-        readCandidate(candidate, Straightener::TextShare);
+        cuts.push_back(readCut(rgb, candidate, {Straightener::TextShare, 0}, -1));
+        const Reading *first = best();
+        if (!first)
+            continue;
         // A code read this plainly needs no look at the other candidates.
-        if (!matches.empty() && best().clear() && best().shortfall() <= PlainShortfall)
-            break;
+        if (const CodeMatch match = withRunnerUp(*first);
+            match.clear() && match.shortfall() <= PlainShortfall)
+            return match;
     }
-    // Not clear yet: the best reading's candidate once more, cut otherwise, as a second opinion.
-    for (const float textShare : SecondOpinions) {
-        if (matches.empty() || best().clear())
-            break;
-        const CodeMatch first = best();
-        const auto from = std::find_if(matches.begin(), matches.end(),
-            [&](const CodeMatch &m) { return m.code == first.code && m.score == first.score; });
-        source = sources[std::size_t(from - matches.begin())];
-        ++cut;
-        readCandidate(candidates[source], textShare);
-    }
-    if (matches.empty())
+    const Reading *first = best();
+    if (!first)
         return std::nullopt;
-    return best();
+    if (const CodeMatch match = withRunnerUp(*first); match.clear())
+        return match;
+    for (std::size_t i = 0; i < cuts.size(); ++i)
+        for (const Reading &r : cuts[i])
+            if (&r == first)
+                source = i;
+
+    // Not clear yet: the best reading's candidate cut in other ways, the same
+    // way up. Each code's shortfall, at best over the readings of each cut, is
+    // averaged over the cuts; the code must stand out in that average.
+    std::vector<Cut> opinions {cuts[source]};
+    for (const Variant &variant : SecondOpinions)
+        opinions.push_back(readCut(rgb, candidates[source], variant, first->upright));
+    std::set<std::string> codes;
+    for (const Cut &cut : opinions)
+        for (const Reading &r : cut)
+            if (r.match && r.upright == first->upright) {
+                codes.insert(r.match->code);
+                if (!r.match->runnerUp.empty())
+                    codes.insert(r.match->runnerUp);
+            }
+    std::vector<std::pair<float, std::string>> ranked;
+    for (const std::string &code : codes) {
+        float sum = 0;
+        for (const Cut &cut : opinions) {
+            float shortfall = NoPath;
+            for (const Reading &r : cut)
+                if (r.upright == first->upright)
+                    if (const std::optional<float> s = m_search.score(r.logProbs, code))
+                        shortfall = std::max(shortfall, *s);
+            sum += shortfall;
+        }
+        ranked.emplace_back(sum / float(opinions.size()), code);
+    }
+    std::sort(ranked.begin(), ranked.end(), std::greater<>());
+    CodeMatch match;
+    match.code = ranked[0].second;
+    match.score = ranked[0].first;
+    match.readings = int(opinions.size());
+    if (ranked.size() > 1) {
+        match.runnerUp = ranked[1].second;
+        match.runnerUpScore = ranked[1].first;
+    }
+    return match;
 }
 
 std::optional<std::string> StampReader::read(const QImage &photo)

@@ -19,8 +19,14 @@ public:
     static constexpr float PlainShortfall = 2.0f;
     // Fewer letters and digits than this on a line (or two joined) are not searched.
     static constexpr int MinCharacters = 8;
-    // The text's share of the height of the second opinions' cuts.
-    static constexpr float SecondOpinions[] = {0.45f};
+    // Other ways to cut the stamp for second opinions: the text's share of
+    // the cut's height, and a turn in degrees.
+    struct Variant
+    {
+        float textShare;
+        float turn;
+    };
+    static constexpr Variant SecondOpinions[] = {{0.45f, 0}, {0.8f, 0}, {0.65f, 2}, {0.65f, -2}};
 
     explicit StampReader(const KnownCodes &known);
     bool isReady() const { return m_recogniser.isReady(); }
@@ -32,6 +38,18 @@ public:
     std::optional<std::string> read(const QImage &photo);
 
 private:
+    // One line, or two joined, as read; upright 1 or upside down 0.
+    struct Reading
+    {
+        std::vector<float> logProbs;
+        std::optional<CodeMatch> match;
+        int upright = 1;
+    };
+    using Cut = std::vector<Reading>;
+    // The candidate's lines cut one way, read both ways up (upright -1) or one.
+    Cut readCut(
+        const cv::Mat &rgb, const StampCandidate &candidate, const Variant &variant, int upright);
+
     CodeSearch m_search;
     Recogniser m_recogniser;
     StampFinder m_finder;
