@@ -22,11 +22,12 @@ Recogniser::Recogniser()
 
 cv::Mat Recogniser::input(const cv::Mat &line)
 {
-    const double scale = std::min(double(Height) / line.rows, double(Width) / line.cols);
-    const int w = std::clamp(int(line.cols * scale + 0.5), 1, Width);
-    const int h = std::clamp(int(line.rows * scale + 0.5), 1, Height);
+    // A long line keeps its full height and is read in windows.
+    const double scale = double(Height) / line.rows;
+    const int w = std::max(1, int(line.cols * scale + 0.5));
     cv::Mat scaled;
-    cv::resize(line, scaled, cv::Size(w, h), 0, 0, scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
+    cv::resize(
+        line, scaled, cv::Size(w, Height), 0, 0, scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
     // The median of each channel.
     cv::Scalar fill;
     std::vector<cv::Mat> channels;
@@ -37,8 +38,9 @@ cv::Mat Recogniser::input(const cv::Mat &line)
         std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
         fill[c] = values[values.size() / 2];
     }
-    cv::Mat canvas(Height, Width, CV_8UC3, fill);
-    scaled.copyTo(canvas(cv::Rect(0, 0, w, h)));
+    cv::Mat canvas(
+        Height, std::max(Width, (w + StepWidth - 1) / StepWidth * StepWidth), CV_8UC3, fill);
+    scaled.copyTo(canvas(cv::Rect(0, 0, w, Height)));
     return canvas;
 }
 
@@ -46,13 +48,34 @@ std::vector<float> Recogniser::recognise(const cv::Mat &line)
 {
     if (m_net.empty() || line.empty())
         return {};
-    // (pixel / 255 - 0.5) / 0.5, channels first.
-    const cv::Mat blob = cv::dnn::blobFromImage(
-        input(line), 2.0 / 255, cv::Size(), cv::Scalar(127.5, 127.5, 127.5));
-    m_net.setInput(blob, "image");
-    const cv::Mat out = m_net.forward("logits");
-    if (out.total() != std::size_t(Steps) * CodeSearch::Classes || out.type() != CV_32F)
-        return {};
-    const float *p = out.ptr<float>();
-    return std::vector<float>(p, p + std::size_t(Steps) * CodeSearch::Classes);
+    const cv::Mat canvas = input(line);
+    // Windows half a window apart; each step is taken from the window whose
+    // centre is nearest, far from the window's edges, where its reading is
+    // the same as one pass over the whole line would give.
+    std::vector<int> offsets;
+    for (int o = 0; o + Width < canvas.cols; o += Width / 2)
+        offsets.push_back(o);
+    offsets.push_back(canvas.cols - Width);
+    const std::size_t steps = std::size_t(canvas.cols / StepWidth);
+    std::vector<float> logProbs(steps * CodeSearch::Classes);
+    std::size_t done = 0;
+    for (std::size_t k = 0; k < offsets.size(); ++k) {
+        // (pixel / 255 - 0.5) / 0.5, channels first.
+        const cv::Mat blob = cv::dnn::blobFromImage(canvas(cv::Rect(offsets[k], 0, Width, Height)),
+            2.0 / 255, cv::Size(), cv::Scalar(127.5, 127.5, 127.5));
+        m_net.setInput(blob, "image");
+        const cv::Mat out = m_net.forward("logits");
+        if (out.total() != std::size_t(Steps) * CodeSearch::Classes || out.type() != CV_32F)
+            return {};
+        // Up to halfway between this window's centre and the next one's.
+        const std::size_t first = std::size_t(offsets[k] / StepWidth);
+        const std::size_t end = k + 1 < offsets.size()
+            ? std::size_t((offsets[k] + offsets[k + 1] + Width) / 2 / StepWidth)
+            : steps;
+        const float *p = out.ptr<float>();
+        std::copy(p + (done - first) * CodeSearch::Classes, p + (end - first) * CodeSearch::Classes,
+            logProbs.begin() + std::ptrdiff_t(done * CodeSearch::Classes));
+        done = end;
+    }
+    return logProbs;
 }

@@ -11,16 +11,17 @@ class Recogniser
 {
 public:
     // The network's input and output.
-    static constexpr int Height = 32, Width = 320, Steps = 80;
+    static constexpr int Height = 32, Width = 320, Steps = 80, StepWidth = Width / Steps;
 
     Recogniser(); // loads the built-in network
     bool isReady() const { return !m_net.empty(); }
 
-    // A straightened line (CV_8UC3, RGB) to Steps x CodeSearch::Classes log-probabilities.
+    // A straightened line (CV_8UC3, RGB) to log-probabilities, CodeSearch::Classes
+    // for each StepWidth pixels of input: Steps rows, more for a long line.
     std::vector<float> recognise(const cv::Mat &line);
 
-    // The line as the network sees it: scaled to Height (or to Width if that is
-    // less), at the left, the rest filled with the line's median colour.
+    // The line as the network sees it: scaled to Height, at the left, the rest
+    // filled with the line's median colour up to Width, or to whole steps if longer.
     static cv::Mat input(const cv::Mat &line);
 
 private:
