@@ -37,6 +37,8 @@ PhotoReader::Outcome PhotoReader::read(const QImage &photo)
 {
     if (QString error = prepare(); !error.isEmpty())
         return {QString(), error};
+    if (photo.isNull())
+        return {QString(), QStringLiteral("L'immagine non si può leggere.")};
     if (qint64(photo.width()) * photo.height() > ImageLoader::MaxPixels)
         return {QString(),
             QStringLiteral("L'immagine è troppo grande (%1 × %2 pixel).")
