@@ -571,7 +571,9 @@ void Form1::codice_ContextMenu(const QPoint &pos)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     if (photoOnClipboard(QGuiApplication::clipboard()->mimeData())) {
         for (QAction *action : menu->actions()) {
-            if (action->objectName() != u"edit-paste")
+            // Named so from Qt 6.5 on; before, known by its text alone.
+            if (action->objectName() != u"edit-paste"
+                && action->text().section(u'\t', 0, 0) != QLineEdit::tr("&Paste"))
                 continue;
             disconnect(action, &QAction::triggered, codice, nullptr);
             connect(action, &QAction::triggered, this, &Form1::pastePhoto);
