@@ -27,8 +27,8 @@ packages=(
   xvfb xauth openbox xdotool x11-utils
   # the same under Wayland (weston) and through a screen reader's eyes (AT-SPI)
   weston qt6-wayland dbus python3-pyatspi at-spi2-core
-  # the AppStream metadata's check
-  appstream
+  # the AppStream metadata's and the desktop entry's checks
+  appstream desktop-file-utils
   # a sans font close to MS Sans Serif, and the platform plugin's runtime needs
   fonts-liberation fontconfig
   # the stamp reader: OpenCV's image work and network runner, and WebP photos
