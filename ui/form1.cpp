@@ -90,6 +90,12 @@ Label *makeLabel(QWidget *parent, const char *name, const QRect &geometry, const
     return label;
 }
 
+bool isDragOrDrop(const QEvent *event)
+{
+    return event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
+        || event->type() == QEvent::Drop;
+}
+
 // The first local file of a drop or of the clipboard, if any.
 QString localFile(const QMimeData *data)
 {
@@ -348,9 +354,7 @@ int Form1::outerHeight() const
 
 bool Form1::event(QEvent *event)
 {
-    if ((event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
-            || event->type() == QEvent::Drop)
-        && photoDrag(static_cast<QDropEvent *>(event)))
+    if (isDragOrDrop(event) && photoDrag(static_cast<QDropEvent *>(event)))
         return true;
     // The frame is known only once the window manager has framed the window;
     // keep the outer height when it turns out other than assumed.
@@ -480,10 +484,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     }
     // A photo dropped on codice is read like one dropped elsewhere; Ctrl+V
     // with a photo on the clipboard reads it. Text is codice's as ever.
-    if (watched == codice
-        && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
-            || event->type() == QEvent::Drop)
-        && photoDrag(static_cast<QDropEvent *>(event)))
+    if (watched == codice && isDragOrDrop(event) && photoDrag(static_cast<QDropEvent *>(event)))
         return true;
     if (watched == codice && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste) && pastePhoto())
