@@ -54,8 +54,10 @@ HeifReader::Result HeifReader::read(const QByteArray &data, qint64 maxPixels)
         return {{}, Error::TooLarge, size};
 
     // The file's own turn and mirror are applied; an Exif orientation, if
-    // any, repeats them and is not applied again.
+    // any, repeats them and is not applied again. Ten bits (HDR) become eight.
     const Options options(heif_decoding_options_alloc());
+    if (options)
+        options->convert_hdr_to_8bit = 1;
     heif_image *decoded = nullptr;
     const heif_error error = heif_decode_image(
         primary, &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGB, options.get());
