@@ -1,5 +1,7 @@
 #include "heifreader.h"
 
+#include <QtEndian>
+#include <algorithm>
 #include <libheif/heif.h>
 #include <memory>
 
@@ -25,9 +27,24 @@ using Options = std::unique_ptr<heif_decoding_options,
 
 } // namespace
 
-bool HeifReader::isIsoMedia(const QByteArray &head)
+bool HeifReader::isHeif(const QByteArray &head)
 {
-    return head.size() >= 12 && head.mid(4, 4) == "ftyp";
+    // size, "ftyp", major brand, minor version, compatible brands
+    if (head.size() < 16 || head.mid(4, 4) != "ftyp")
+        return false;
+    const qsizetype end
+        = std::min<qsizetype>(qFromBigEndian<quint32>(head.constData()), head.size());
+    const auto heifBrand = [&](qsizetype at) {
+        const QByteArray brand = head.mid(at, 4);
+        return brand == "mif1" || brand == "msf1" || brand == "heic" || brand == "heix"
+            || brand == "heim" || brand == "heis" || brand == "hevc" || brand == "hevx";
+    };
+    if (heifBrand(8))
+        return true;
+    for (qsizetype at = 16; at + 4 <= end; at += 4)
+        if (heifBrand(at))
+            return true;
+    return false;
 }
 
 HeifReader::Result HeifReader::read(const QByteArray &data, qint64 maxPixels)
@@ -37,9 +54,8 @@ HeifReader::Result HeifReader::read(const QByteArray &data, qint64 maxPixels)
         return {{}, Error::Damaged, {}};
     const heif_error opened = heif_context_read_from_memory_without_copy(
         context.get(), data.constData(), std::size_t(data.size()), nullptr);
-    if (opened.code == heif_error_Unsupported_filetype)
-        return {{}, Error::NotHeif, {}};
-    if (opened.code == heif_error_Unsupported_feature)
+    if (opened.code == heif_error_Unsupported_filetype
+        || opened.code == heif_error_Unsupported_feature)
         return {{}, Error::Unsupported, {}};
     if (opened.code != heif_error_Ok)
         return {{}, Error::Damaged, {}};

@@ -10,9 +10,8 @@
 class HeifReader
 {
 public:
-    // NotHeif: another ISO media file, a video say; Unsupported: HEIF, but in a
-    // coding that the installed libheif cannot decode.
-    enum class Error { None, NotHeif, Unsupported, TooLarge, Damaged };
+    // Unsupported: HEIF, but in a coding that the installed libheif cannot decode.
+    enum class Error { None, Unsupported, TooLarge, Damaged };
 
     struct Result
     {
@@ -21,9 +20,11 @@ public:
         QSize size; // the image's size as the file gives it, once known
     };
 
-    // Whether a file that begins with these bytes is an ISO media file (its
-    // first box is "ftyp"), as a HEIF file is: then this reader decides.
-    static bool isIsoMedia(const QByteArray &head);
+    // Whether a file that begins with these bytes is HEIF: its first box,
+    // "ftyp", names a HEIF brand (mif1, heic...) as its major brand or among
+    // its compatible ones. Another ISO media file, an MP4 video say, is not.
+    static constexpr int HeadSize = 256;
+    static bool isHeif(const QByteArray &head);
 
     // Decodes the file's bytes; refuses an image of more than maxPixels
     // before it is decoded.

@@ -60,7 +60,7 @@ ImageLoader::Result ImageLoader::load(const QString &fileName)
         return failure(QStringLiteral("Il file %1 è vuoto."), fileName);
 
     // HEIF (an iPhone's HEIC) goes to libheif, whatever Qt's plugins might make of it.
-    if (HeifReader::isIsoMedia(file.peek(12))) {
+    if (HeifReader::isHeif(file.peek(HeifReader::HeadSize))) {
         if (info.st_size > qint64(AllocationLimitMb) * 1024 * 1024)
             return failure(QStringLiteral("La foto %1 è troppo grande."), fileName);
         const QByteArray bytes = file.readAll();
@@ -69,7 +69,6 @@ ImageLoader::Result ImageLoader::load(const QString &fileName)
         const HeifReader::Result heif = HeifReader::read(bytes, MaxPixels);
         switch (heif.error) {
         case HeifReader::Error::None: return {heif.image, QString()};
-        case HeifReader::Error::NotHeif: return failure(UnknownFormat, fileName);
         case HeifReader::Error::Unsupported: return failure(Unsupported, fileName);
         case HeifReader::Error::TooLarge: return tooLarge(fileName, heif.size);
         case HeifReader::Error::Damaged: return failure(Damaged, fileName);
