@@ -1,5 +1,6 @@
 #include "imageloader.h"
 
+#include "heifreader.h"
 #include "storeerror.h"
 
 #include <QFile>
@@ -11,9 +12,22 @@
 
 namespace {
 
+const QString UnknownFormat
+    = QStringLiteral("%1 non è una foto in un formato noto (JPEG, PNG, WebP o HEIC).");
+const QString Damaged = QStringLiteral("La foto %1 è danneggiata o incompleta.");
+const QString Unsupported
+    = QStringLiteral("La foto %1 non si può leggere: formato non gestito o troppo grande.");
+
 ImageLoader::Result failure(const QString &text, const QString &fileName)
 {
     return {QImage(), text.arg(fileName)};
+}
+
+ImageLoader::Result tooLarge(const QString &fileName, QSize size)
+{
+    return {QImage(),
+        QStringLiteral("La foto %1 è troppo grande (%2 × %3 pixel).")
+            .arg(fileName, QString::number(size.width()), QString::number(size.height()))};
 }
 
 } // namespace
@@ -45,18 +59,31 @@ ImageLoader::Result ImageLoader::load(const QString &fileName)
     if (info.st_size == 0)
         return failure(QStringLiteral("Il file %1 è vuoto."), fileName);
 
+    // HEIF (an iPhone's HEIC) goes to libheif, whatever Qt's plugins might make of it.
+    if (HeifReader::isHeif(file.peek(HeifReader::HeadSize))) {
+        if (info.st_size > qint64(AllocationLimitMb) * 1024 * 1024)
+            return failure(QStringLiteral("La foto %1 è troppo grande."), fileName);
+        const QByteArray bytes = file.readAll();
+        if (bytes.size() != info.st_size)
+            return failure(QStringLiteral("Errore di lettura della foto %1."), fileName);
+        const HeifReader::Result heif = HeifReader::read(bytes, MaxPixels);
+        switch (heif.error) {
+        case HeifReader::Error::None: return {heif.image, QString()};
+        case HeifReader::Error::Unsupported: return failure(Unsupported, fileName);
+        case HeifReader::Error::TooLarge: return tooLarge(fileName, heif.size);
+        case HeifReader::Error::Damaged: return failure(Damaged, fileName);
+        }
+    }
+
     QImageReader reader(&file);
     reader.setAllocationLimit(AllocationLimitMb);
     reader.setAutoTransform(true);
     const QByteArray format = reader.format();
     if (format.isEmpty() || !reader.canRead())
-        return failure(
-            QStringLiteral("%1 non è una foto in un formato noto (JPEG, PNG o WebP)."), fileName);
+        return failure(UnknownFormat, fileName);
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > MaxPixels)
-        return {QImage(),
-            QStringLiteral("La foto %1 è troppo grande (%2 × %3 pixel).")
-                .arg(fileName, QString::number(size.width()), QString::number(size.height()))};
+        return tooLarge(fileName, size);
     if (format == "jpeg" && size.isValid()) {
         // libjpeg scales by 1/d exactly when asked for a size that divides by d.
         int d = 8;
@@ -68,15 +95,10 @@ ImageLoader::Result ImageLoader::load(const QString &fileName)
     QImage image = reader.read();
     if (image.isNull()) {
         switch (reader.error()) {
-        case QImageReader::InvalidDataError:
-            return failure(QStringLiteral("La foto %1 è danneggiata o incompleta."), fileName);
+        case QImageReader::InvalidDataError: return failure(Damaged, fileName);
         case QImageReader::DeviceError:
             return failure(QStringLiteral("Errore di lettura della foto %1."), fileName);
-        default:
-            return failure(
-                QStringLiteral(
-                    "La foto %1 non si può leggere: formato non gestito o troppo grande."),
-                fileName);
+        default: return failure(Unsupported, fileName);
         }
     }
     image.convertTo(QImage::Format_RGB888);

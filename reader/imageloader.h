@@ -1,5 +1,6 @@
 // Loads a photo for the reader: JPEG, PNG or WebP through QImageReader, with
-// the EXIF orientation applied and an allocation limit. A big JPEG is decoded
+// the EXIF orientation applied and an allocation limit; HEIC and other HEIF
+// through libheif (HeifReader). A big JPEG is decoded
 // at 1/2, 1/4 or 1/8 scale by libjpeg itself. Nothing but a regular file is
 // opened: a named pipe would block, a device might never end.
 #pragma once

@@ -1,9 +1,6 @@
 #include "readcommand.h"
 
-#include "imageloader.h"
-#include "knowncodes.h"
-#include "stampreader.h"
-#include "storeerror.h"
+#include "photoreader.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -29,31 +26,21 @@ int ReadCommand::run(int argc, char *argv[])
         say(stderr, QStringLiteral("Uso: zelmora --read FOTO..."));
         return 2;
     }
-    std::optional<KnownCodes> known;
-    try {
-        known = KnownCodes::fromStore();
-    } catch (const StoreError &error) {
-        say(stderr, error.message());
-        return 2;
-    }
-    StampReader reader(*known);
-    if (!reader.isReady()) {
-        say(stderr, QStringLiteral("Il riconoscitore dei caratteri non è nel programma."));
+    PhotoReader reader;
+    if (const QString error = reader.prepare(); !error.isEmpty()) {
+        say(stderr, error);
         return 2;
     }
     int status = 0;
     for (const QString &file : files) {
-        const ImageLoader::Result loaded = ImageLoader::load(file);
-        std::string code;
-        if (loaded.image.isNull()) {
-            say(stderr, loaded.error);
+        const PhotoReader::Outcome read = reader.read(file);
+        if (!read.error.isEmpty()) {
+            say(stderr, read.error);
             status = 2;
-        } else if (const std::optional<std::string> read = reader.read(loaded.image)) {
-            code = *read;
-        } else {
+        } else if (read.code.isEmpty()) {
             status = std::max(status, 1);
         }
-        say(stdout, file + u'\t' + QString::fromStdString(code));
+        say(stdout, file + u'\t' + read.code);
         std::fflush(stdout);
     }
     return status;

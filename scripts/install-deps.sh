@@ -5,9 +5,10 @@ set -euo pipefail
 
 # A few names differ between Debian 12 (bookworm) and 13 (trixie).
 . /etc/os-release
+# libheif decodes HEIC with libde265: inside libheif1 on 12, a plugin package of its own on 13.
 case "${VERSION_ID:-}" in
-  12) llvm=14 ;;
-  13) llvm=19 ;;
+  12) llvm=14 heif=() ;;
+  13) llvm=19 heif=(libheif-plugin-libde265) ;;
   *)
     echo "install-deps: Zelmora builds on Debian 12 or 13, not on ${PRETTY_NAME:-this system}" >&2
     exit 1
@@ -26,12 +27,14 @@ packages=(
   xvfb xauth openbox xdotool x11-utils
   # the same under Wayland (weston) and through a screen reader's eyes (AT-SPI)
   weston qt6-wayland dbus python3-pyatspi at-spi2-core
-  # the AppStream metadata's check
-  appstream
+  # the AppStream metadata's and the desktop entry's checks
+  appstream desktop-file-utils
   # a sans font close to MS Sans Serif, and the platform plugin's runtime needs
   fonts-liberation fontconfig
   # the stamp reader: OpenCV's image work and network runner, and WebP photos
   libopencv-core-dev libopencv-imgproc-dev libopencv-dnn-dev qt6-image-formats-plugins
+  # HEIC photos, as iPhones save them
+  libheif-dev "${heif[@]}"
   # the reader's tests: the photo generator and the bad photos they make
   python3-numpy python3-opencv fonts-dejavu-core fonts-freefont-ttf
   # style and fuzzing

@@ -10,11 +10,19 @@
 #include "storeerror.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
+#include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <QTranslator>
 #include <algorithm>
@@ -80,6 +88,29 @@ Label *makeLabel(QWidget *parent, const char *name, const QRect &geometry, const
     label->setGeometry(geometry);
     label->setTextColor(label->palette().color(QPalette::ButtonText));
     return label;
+}
+
+bool isDragOrDrop(const QEvent *event)
+{
+    return event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
+        || event->type() == QEvent::Drop;
+}
+
+// The first local file of a drop or of the clipboard, if any.
+QString localFile(const QMimeData *data)
+{
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    return QString();
+}
+
+// A paste reads a photo instead: a file copied in a file manager, or an
+// image without text (a screenshot, a photo copied in a viewer). Text, also
+// beside an image, pastes as text.
+bool photoOnClipboard(const QMimeData *data)
+{
+    return data && (!localFile(data).isEmpty() || (data->hasImage() && !data->hasText()));
 }
 
 Shape *makeShape(QWidget *parent, const char *name, const QRect &geometry,
@@ -233,6 +264,18 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     connect(qApp, &QApplication::focusChanged, this, &Form1::keepFocusWhileNeeded);
     codice->installEventFilter(this);
 
+    // Photos: dropped anywhere on the window, pasted into codice, or chosen
+    // from its menu; read on a thread of their own, one at a time.
+    setAcceptDrops(true);
+    codice->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(codice, &QWidget::customContextMenuRequested, this, &Form1::codice_ContextMenu);
+    readerThread = new QThread(this);
+    readerThread->setObjectName(QStringLiteral("readerThread"));
+    readerContext = new QObject;
+    readerContext->moveToThread(readerThread);
+    connect(readerThread, &QThread::finished, readerContext, &QObject::deleteLater);
+    photoReader = std::make_unique<PhotoReader>();
+
     load();
     codice->setFocus();
     keepFocusWhileNeeded();
@@ -243,6 +286,15 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
 Form1::~Form1()
 {
     disconnect(qApp, nullptr, this, nullptr);
+    // A read that runs is let finish; its answer is not shown.
+    if (readerThread->isRunning()) {
+        readerThread->quit();
+        readerThread->wait();
+    } else {
+        delete readerContext;
+    }
+    if (m_reading)
+        QGuiApplication::restoreOverrideCursor();
 }
 
 void Form1::prepareApplication()
@@ -302,6 +354,8 @@ int Form1::outerHeight() const
 
 bool Form1::event(QEvent *event)
 {
+    if (isDragOrDrop(event) && photoDrag(static_cast<QDropEvent *>(event)))
+        return true;
     // The frame is known only once the window manager has framed the window;
     // keep the outer height when it turns out other than assumed.
     const bool handled = QWidget::event(event);
@@ -333,14 +387,20 @@ void Form1::Ok_Click()
     } catch (const StoreError &error) {
         // The search ends here and the program goes on: once Kelvo.bmp is
         // put right, the next search works.
-        auto *box = new QMessageBox(
-            QMessageBox::Warning, windowTitle(), error.message(), QMessageBox::Close, this);
-        box->setObjectName(QStringLiteral("storeError"));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        showMessage(error.message(), QStringLiteral("storeError"));
         return;
     }
     setOuterHeight(ExpandedHeight);
+}
+
+// A window-modal message with Qt's Italian Chiudi; the program goes on.
+void Form1::showMessage(const QString &text, const QString &name)
+{
+    auto *box
+        = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Close, this);
+    box->setObjectName(name);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void Form1::startFlash()
@@ -422,6 +482,13 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         QApplication::setCursorFlashTime(m_caretFlashTime);
         caretRest->start();
     }
+    // A photo dropped on codice is read like one dropped elsewhere; Ctrl+V
+    // with a photo on the clipboard reads it. Text is codice's as ever.
+    if (watched == codice && isDragOrDrop(event) && photoDrag(static_cast<QDropEvent *>(event)))
+        return true;
+    if (watched == codice && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste) && pastePhoto())
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 
@@ -458,4 +525,129 @@ void Form1::setCaption(int label, const QString &caption)
 void Form1::setTextColor(int label, int color)
 {
     resultLabel(label)->setTextColor(color);
+}
+
+// A drag that holds a local file or image data: taken, copied, never moved,
+// and read when dropped. During a read it is refused. Anything else is left
+// to the widget under the pointer.
+bool Form1::photoDrag(QDropEvent *event)
+{
+    const QMimeData *mime = event->mimeData();
+    const QString file = localFile(mime);
+    if ((file.isEmpty() && !mime->hasImage()) || !(event->possibleActions() & Qt::CopyAction))
+        return false;
+    if (m_reading) {
+        event->ignore();
+        return true;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (event->type() == QEvent::Drop) {
+        if (!file.isEmpty())
+            readPhoto(file);
+        else
+            readImage(qvariant_cast<QImage>(mime->imageData()), u"nell'immagine trascinata"_s);
+    }
+    return true;
+}
+
+// Reads the photo on the clipboard, if it holds one; false leaves the paste to codice.
+bool Form1::pastePhoto()
+{
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    if (!photoOnClipboard(mime))
+        return false;
+    if (const QString file = localFile(mime); !file.isEmpty())
+        readPhoto(file);
+    else
+        readImage(qvariant_cast<QImage>(mime->imageData()), u"nell'immagine incollata"_s);
+    return true;
+}
+
+// codice's own menu in Italian, with Incolla reading a photo on the
+// clipboard, and an entry that opens a photo.
+void Form1::codice_ContextMenu(const QPoint &pos)
+{
+    QMenu *menu = codice->createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (photoOnClipboard(QGuiApplication::clipboard()->mimeData())) {
+        for (QAction *action : menu->actions()) {
+            // Named so from Qt 6.5 on; before, known by its text alone.
+            if (action->objectName() != u"edit-paste"
+                && action->text().section(u'\t', 0, 0) != QLineEdit::tr("&Paste"))
+                continue;
+            disconnect(action, &QAction::triggered, codice, nullptr);
+            connect(action, &QAction::triggered, this, &Form1::pastePhoto);
+            action->setEnabled(!m_reading);
+        }
+    }
+    menu->addSeparator();
+    QAction *fromPhoto = menu->addAction(u"Leggi da una foto…"_s);
+    fromPhoto->setObjectName(u"LeggiFoto"_s);
+    fromPhoto->setEnabled(!m_reading);
+    connect(fromPhoto, &QAction::triggered, this, &Form1::LeggiFoto_Click);
+    menu->popup(codice->mapToGlobal(pos));
+}
+
+// Qt's own file dialog, which Qt's Italian texts translate, window-modal.
+void Form1::LeggiFoto_Click()
+{
+    auto *dialog = new QFileDialog(this, u"Leggi da una foto"_s,
+        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
+        u"Foto (*.jpg *.jpeg *.png *.webp *.heic *.heif);;Tutti i file (*)"_s);
+    dialog->setObjectName(u"LeggiFotoDialog"_s);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, &Form1::readPhoto);
+    dialog->open();
+}
+
+void Form1::readPhoto(const QString &fileName)
+{
+    startRead([fileName](PhotoReader &reader) { return reader.read(fileName); },
+        u"in \"%1\""_s.arg(QFileInfo(fileName).fileName()));
+}
+
+void Form1::readImage(const QImage &image, const QString &where)
+{
+    startRead([image](PhotoReader &reader) { return reader.read(image); }, where);
+}
+
+// The read runs in readerThread, and its outcome comes back to this thread.
+// where tells, after "Nessun codice leggibile", what was read.
+void Form1::startRead(std::function<PhotoReader::Outcome(PhotoReader &)> read, const QString &where)
+{
+    if (m_reading)
+        return;
+    m_reading = true;
+    QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    if (!readerThread->isRunning())
+        readerThread->start();
+    PhotoReader *reader = photoReader.get();
+    QMetaObject::invokeMethod(readerContext, [this, reader, read = std::move(read), where] {
+        const PhotoReader::Outcome outcome = read(*reader);
+        QMetaObject::invokeMethod(
+            this, [this, outcome, where] { photoRead(outcome, where); }, Qt::QueuedConnection);
+    });
+}
+
+// The window comes to the front to show the answer, but is not activated:
+// the keyboard stays with whatever program has it. A code found is searched
+// as a click on Ricerca searches it, after a flash in progress has ended.
+void Form1::photoRead(const PhotoReader::Outcome &outcome, const QString &where)
+{
+    m_reading = false;
+    QGuiApplication::restoreOverrideCursor();
+    raise();
+    if (!outcome.error.isEmpty()) {
+        showMessage(outcome.error, u"photoError"_s);
+    } else if (outcome.code.isEmpty()) {
+        showMessage(u"Nessun codice leggibile %1."_s.arg(where), u"photoError"_s);
+    } else {
+        if (Timer1->isActive())
+            Timer1_Timer();
+        codice->setText(outcome.code);
+        Ok_Click();
+    }
 }

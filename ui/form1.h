@@ -1,17 +1,24 @@
 // Zelmora's one window. The user types the producer code of an egg into
 // codice and clicks Ok ("Ricerca"); the window grows and shows the farming
 // type (a1), country (a2), municipality (a3) and province (a4) of the egg.
-// Clicking the farming type explains it in the panel Frame1.
+// Clicking the farming type explains it in the panel Frame1. A photo of the
+// stamp, dropped, pasted, chosen from the code box's menu or named on the
+// command line, is read off the GUI thread and searched as a click would.
 #pragma once
 
 #include "eggcode.h"
+#include "photoreader.h"
 #include "resultlabels.h"
 
 #include <QWidget>
 #include <array>
+#include <functional>
+#include <memory>
 
 class Label;
+class QDropEvent;
 class QLineEdit;
+class QThread;
 class QTimer;
 class Shape;
 
@@ -49,6 +56,11 @@ public:
     // StoreError when Kelvo.bmp cannot be read.
     void ApriDB();
 
+    // Reads the code of a photo file, as a drop of it does: the code found is
+    // searched, or a message names the file and says why there is none.
+    // Ignored while another read runs.
+    void readPhoto(const QString &fileName);
+
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -69,6 +81,16 @@ private:
     void Timer2_Timer();
     void keepFocusWhileNeeded();
     void a1_Click();
+
+    // Photos: drops, pastes, the code box's menu
+    bool photoDrag(QDropEvent *event);
+    bool pastePhoto();
+    void codice_ContextMenu(const QPoint &pos);
+    void LeggiFoto_Click();
+    void readImage(const QImage &image, const QString &where);
+    void startRead(std::function<PhotoReader::Outcome(PhotoReader &)> read, const QString &where);
+    void photoRead(const PhotoReader::Outcome &outcome, const QString &where);
+    void showMessage(const QString &text, const QString &name);
 
     int frameHeight() const;
 
@@ -92,6 +114,10 @@ private:
     QTimer *Timer2;
     QTimer *caretRest; // stops the text cursor's blinking a while after the last input
     int m_caretFlashTime = 0;
+    QThread *readerThread; // reads photos, one at a time, started at the first
+    QObject *readerContext; // lives in readerThread: a read is queued to it
+    std::unique_ptr<PhotoReader> photoReader; // used in readerThread only
+    bool m_reading = false;
 
     QString savedInput;
     EggCode eggCode;

@@ -16,5 +16,8 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral(ZELMORA_APP_ID));
     Form1 window;
     window.show();
+    // zelmora FOTO, as a file manager's "Apri con Zelmora" starts it: the photo is read at once.
+    if (const QStringList arguments = QApplication::arguments(); arguments.size() > 1)
+        window.readPhoto(arguments.at(1));
     return app.exec();
 }

@@ -27,8 +27,8 @@ is() { [[ "$1" == "$2" ]]; }
 not() { ! "$@"; }
 stays() { local i; for i in $(seq 20); do "$@" || return 1; sleep 0.05; done; } # holds for a second
 
-launch() { # folder [env...]; sets zpid
-  (cd "$1" && exec env "${@:2}" "$program") >>"$work/zelmora.log" 2>&1 &
+launch() { # folder [env...]; sets zpid. With photo set, zelmora "$photo".
+  (cd "$1" && exec env "${@:2}" "$program" ${photo:+"$photo"}) >>"$work/zelmora.log" 2>&1 &
   zpid=$! wid=""
   xsession_pids+=($zpid)
 }
@@ -98,6 +98,11 @@ check "and does not cover Zelmora" poll on_top
 xdotool mousemove --window "$wid" "$(px 4600)" "$(px 3000)" mousemove_relative 1 0
 check "the pointer over Zelmora takes no keyboard from it" stays active_is "$owid"
 kill "$other" "$zpid"
+
+# --- a photo named on the command line, as "Apri con Zelmora" starts it --------------
+photo=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../data/photos/uovo.jpg") start_zelmora "$work/db"
+check "zelmora FOTO reads the photo's code and shows its results" poll outer_height_is 7065
+kill "$zpid"
 
 # --- scaled screens: the expanded window stays on screen whenever it fits --------
 on_screen() { # the window is expanded, and in view as far as it fits

@@ -8,9 +8,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
 check() { if "${@:2}"; then echo "PASS   : $1"; ((passed++)); else echo "FAIL!  : $1"; ((failed++)); fi; }
+is() { [[ "$1" == "$2" ]]; }
 runs_from() { # root, desktop entry: the program starts in the entry's Path, beside Kelvo.bmp, and keeps running
   (cd "$1$(sed -n 's/^Path=//p' "$2")" && test -s Kelvo.bmp && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work \
-    timeout 2 "$1$(sed -n 's/^Exec=//p' "$2")" >/dev/null 2>&1)
+    timeout 2 "$1$(sed -n 's/^Exec=//; s/ %f$//p' "$2")" >/dev/null 2>&1)
   [[ $? -eq 124 ]]
 }
 
@@ -52,6 +53,13 @@ check "the desktop entry's icon is in the hicolor theme" \
   test -s "$root/usr/share/icons/hicolor/scalable/apps/$(sed -n 's/^Icon=//p' "$entry").svg"
 check "the installed program starts from its desktop entry, in the folder of Kelvo.bmp" runs_from "$root" "$entry"
 check "AppStream metadata for the desktop entry" grep -q "<launchable type=\"desktop-id\">$id.desktop<" "$metainfo"
+check "desktop-file-validate passes the desktop entry" desktop-file-validate "$entry"
+mimetypes() { sed -n 's/^MimeType=//p' "$entry" | tr ';' '\n' | sed '/^$/d'; }
+check "the entry opens a file (%f) of the photo types" grep -q '^Exec=.* %f$' "$entry"
+check "and the photo types are JPEG, PNG, WebP, HEIC and HEIF" \
+  is "$(mimetypes | tr '\n' ' ')" "image/jpeg image/png image/webp image/heic image/heif "
+check "the metainfo lists the same types" \
+  is "$(mimetypes)" "$(sed -n 's:.*<mediatype>\(.*\)</mediatype>.*:\1:p' "$metainfo")"
 appstream=$(appstreamcli validate --no-net "$metainfo" 2>&1)
 check "appstreamcli validate --no-net passes it" test $? -eq 0
 echo "$appstream" | sed 's/^/       /' 

@@ -41,7 +41,11 @@ def photo(egg):
 
 
 def make(name):
-    if name == "folder":
+    corpus = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fuzz", "corpus", "photoreader")
+    if name.endswith(".heic"):  # the fuzzers' seed; cut in half when truncated
+        data = open(os.path.join(corpus, "egg.heic"), "rb").read()
+        open(name, "wb").write(data[:len(data) // 2] if name.startswith("truncated") else data)
+    elif name == "folder":
         os.mkdir(name)
     elif name == "pipe":
         os.mkfifo(name)
@@ -52,7 +56,8 @@ def make(name):
     else:
         data = {"text.jpg": b"Non sono una foto.\n", "empty.png": b"",
                 "bomb.png": png(30000, 30000, 1, 0, b"\x00" * 3751 * 8), "animated.gif": gif_frames(2),
-                "cmyk.jpg": cmyk_jpeg()}.get(name)
+                "cmyk.jpg": cmyk_jpeg(),
+                "video.mp4": b"\0\0\0\x18ftypmp42\0\0\0\0mp42isom" + b"\0\0\0\x08free"}.get(name)
         if data is not None:
             open(name, "wb").write(data)
     if name == "truncated.jpg":

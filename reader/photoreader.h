@@ -1,0 +1,39 @@
+// One photo to its code, for the window and for zelmora --read: loads the
+// photo (a file, or a picture already in memory, such as a pasted one) and
+// reads it with a StampReader over the codes that exist. The codes and the
+// network are loaded at the first read and kept; when Kelvo.bmp cannot be
+// read, the next read tries again. Not thread-safe: one read at a time, on
+// any one thread.
+#pragma once
+
+#include "knowncodes.h"
+
+#include <QImage>
+#include <QString>
+#include <memory>
+#include <optional>
+
+class StampReader;
+
+class PhotoReader
+{
+public:
+    struct Outcome
+    {
+        QString code; // the eleven characters in upper case; empty when none was read clearly
+        QString error; // in Italian, when the photo or Kelvo.bmp could not be read
+    };
+
+    PhotoReader();
+    ~PhotoReader();
+
+    // Loads what every read needs; the reason in Italian when that fails.
+    QString prepare();
+
+    Outcome read(const QString &fileName);
+    Outcome read(const QImage &photo);
+
+private:
+    std::optional<KnownCodes> m_known; // kept as long as the reader that searches them
+    std::unique_ptr<StampReader> m_reader;
+};
