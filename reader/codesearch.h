@@ -21,13 +21,13 @@ struct CodeMatch
     float runnerUpScore = 0;
     float bestPathScore = 0; // the best path of all, whatever text it spells
     int readings = 1; // how many cuts of the stamp the score is averaged over
+    std::vector<std::string> alternatives; // the next best codes, the runner-up first
 
     // How far the code's path falls short of the best path, and how far the
     // runner-up falls behind: both in nats.
     float shortfall() const { return bestPathScore - score; }
     float lead() const;
-    // Clearly the code printed: a wrong code is worse than none. A score
-    // averaged over several cuts needs a smaller lead than a single reading.
+    // Clearly the code printed: a wrong code is worse than none.
     bool clear() const;
 };
 
@@ -37,6 +37,8 @@ public:
     // Class 0 is the CTC blank; class i > 0 is Alphabet[i - 1].
     static constexpr std::string_view Alphabet = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ -/.";
     static constexpr int Classes = int(Alphabet.size()) + 1;
+    // How many codes after the best a search names.
+    static constexpr int Alternatives = 8;
 
     explicit CodeSearch(const KnownCodes &known, int beamWidth = 64);
 

@@ -122,8 +122,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         for (const Reading &r : cut)
             if (r.match && r.upright == first->upright) {
                 codes.insert(r.match->code);
-                if (!r.match->runnerUp.empty())
-                    codes.insert(r.match->runnerUp);
+                codes.insert(r.match->alternatives.begin(), r.match->alternatives.end());
             }
     std::vector<std::pair<float, std::string>> ranked;
     for (const std::string &code : codes) {
