@@ -90,7 +90,6 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     };
 
     const std::vector<StampCandidate> candidates = m_finder.find(rgb);
-    std::size_t source = 0;
     for (const StampCandidate &candidate : candidates) {
         cuts.push_back(readCut(rgb, candidate, {Straightener::TextShare, 0}, -1));
         const Reading *first = best();
@@ -106,6 +105,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         return std::nullopt;
     if (const CodeMatch match = withRunnerUp(*first); match.clear())
         return match;
+    std::size_t source = 0;
     for (std::size_t i = 0; i < cuts.size(); ++i)
         for (const Reading &r : cuts[i])
             if (&r == first)
