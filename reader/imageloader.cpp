@@ -15,6 +15,7 @@ namespace {
 const QString UnknownFormat
     = QStringLiteral("%1 non è una foto in un formato noto (JPEG, PNG, WebP o HEIC).");
 const QString Damaged = QStringLiteral("La foto %1 è danneggiata o incompleta.");
+const QString ReadError = QStringLiteral("Errore di lettura della foto %1.");
 const QString Unsupported
     = QStringLiteral("La foto %1 non si può leggere: formato non gestito o troppo grande.");
 
@@ -65,7 +66,7 @@ ImageLoader::Result ImageLoader::load(const QString &fileName)
             return failure(QStringLiteral("La foto %1 è troppo grande."), fileName);
         const QByteArray bytes = file.readAll();
         if (bytes.size() != info.st_size)
-            return failure(QStringLiteral("Errore di lettura della foto %1."), fileName);
+            return failure(ReadError, fileName);
         const HeifReader::Result heif = HeifReader::read(bytes, MaxPixels);
         switch (heif.error) {
         case HeifReader::Error::None: return {heif.image, QString()};
@@ -96,8 +97,7 @@ ImageLoader::Result ImageLoader::load(const QString &fileName)
     if (image.isNull()) {
         switch (reader.error()) {
         case QImageReader::InvalidDataError: return failure(Damaged, fileName);
-        case QImageReader::DeviceError:
-            return failure(QStringLiteral("Errore di lettura della foto %1."), fileName);
+        case QImageReader::DeviceError: return failure(ReadError, fileName);
         default: return failure(Unsupported, fileName);
         }
     }
