@@ -38,7 +38,7 @@ int main(int argc, char *argv[])
         "known codes and network loaded once: %.1f ms\n", double(timer.nsecsElapsed()) / 1e6);
 
     // --photos prints a row per photo: file, truth, best existing code, read or
-    // none, its lead, its shortfall and how many cuts agree.
+    // none, its lead, its shortfall, how many cuts agree and the runner-up.
     QStringList dirs = app.arguments().mid(1);
     const bool verbose = dirs.removeAll(QStringLiteral("--photos")) > 0;
     // The photos of all folders by each factor the generator wrote down.
@@ -68,10 +68,11 @@ int main(int argc, char *argv[])
                 = match && match->clear() ? std::optional(match->code) : std::nullopt;
             ns.append(timer.nsecsElapsed());
             if (verbose)
-                std::printf("photo\t%s\t%s\t%s\t%s\t%.2f\t%.2f\t%d\n", qPrintable(name),
+                std::printf("photo\t%s\t%s\t%s\t%s\t%.2f\t%.2f\t%d\t%s\n", qPrintable(name),
                     qPrintable(labels.value(name).value(0)), match ? match->code.c_str() : "-",
                     code ? "read" : "none", match ? double(match->lead()) : 0.0,
-                    match ? double(match->shortfall()) : 0.0, match ? match->readings : 0);
+                    match ? double(match->shortfall()) : 0.0, match ? match->readings : 0,
+                    match && !match->runnerUp.empty() ? match->runnerUp.c_str() : "-");
             if (!labels.contains(name))
                 continue;
             const QString truth = labels[name].value(0), tier = labels[name].value(1);
