@@ -13,6 +13,10 @@ constexpr double MinInk = 14, TextureFactor = 2, PrintShare = 0.3;
 // A band of ink across the text rises above this share of the inkiest row, and
 // ends where it falls under this share of its own.
 constexpr float BandFloor = 0.08f, BandEdge = 0.25f;
+// A piece of print along a line holds this share of the inkiest step's ink;
+// a line of print has at least MinPieces of them, and FullPieces count fully.
+constexpr float PieceShare = 0.15f;
+constexpr int MinPieces = 6, FullPieces = 8;
 
 struct InkPoint
 {
@@ -122,6 +126,31 @@ std::pair<float, float> extent(const std::vector<float> &along, float height)
         i = last + 1;
     }
     return {*lo + float(bestFrom) * bin, *lo + float(bestTo) * bin};
+}
+
+// The pieces of ink along a line, counted in steps of a sixth of its height:
+// characters make several, a rim or a shadow one or two.
+int pieces(const std::vector<InkPoint> &ink, const LineBox &line)
+{
+    const float radians = line.angle * Pi / 180;
+    const cv::Point2f dir(std::cos(radians), std::sin(radians)), normal(-dir.y, dir.x);
+    const float step = std::max(1.0f, line.height / 6);
+    std::vector<float> along(std::size_t(line.length / step) + 1, 0.0f);
+    for (const InkPoint &p : ink) {
+        const cv::Point2f offset = p.at - line.centre;
+        const float u = offset.dot(dir) + line.length / 2;
+        if (u >= 0 && u < line.length && std::fabs(offset.dot(normal)) <= line.height / 2)
+            along[std::size_t(u / step)] += p.weight;
+    }
+    const float top = *std::max_element(along.begin(), along.end());
+    int count = 0;
+    bool inked = false;
+    for (const float v : along) {
+        const bool now = v > PieceShare * top;
+        count += now && !inked;
+        inked = now;
+    }
+    return count;
 }
 
 // Joins b into a when both are pieces of one line: the same angle, in line
@@ -251,6 +280,7 @@ std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
                 line.height *= float(back);
             }
             candidate.ink *= back * back;
+            candidate.printInk *= back * back;
             candidates.push_back(std::move(candidate));
         }
     }
@@ -275,8 +305,18 @@ std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
                     candidates.push_back(std::move(*both));
     std::sort(candidates.begin(), candidates.end(),
         [](const StampCandidate &a, const StampCandidate &b) { return a.ink > b.ink; });
-    if (candidates.size() > std::size_t(MaxCandidates))
-        candidates.resize(MaxCandidates);
+    // Small print among eggs' rims and shadows: the likeliest of the rest follow.
+    if (candidates.size() > std::size_t(MaxCandidates)) {
+        const auto rest = candidates.begin() + MaxCandidates;
+        std::sort(rest, candidates.end(), [](const StampCandidate &a, const StampCandidate &b) {
+            return a.printInk > b.printInk;
+        });
+        std::size_t keep = MaxCandidates;
+        while (keep < candidates.size() && keep < std::size_t(MaxCandidates + MaxPrintCandidates)
+            && candidates[keep].printInk > 0)
+            ++keep;
+        candidates.resize(keep);
+    }
     return candidates;
 }
 
@@ -346,6 +386,11 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small)
     std::vector<StampCandidate> candidates;
     for (int i : order) {
         StampCandidate candidate {linesOf(blobs[std::size_t(i)]), weight[std::size_t(i)]};
+        int most = 0;
+        for (const LineBox &line : candidate.lines)
+            most = std::max(most, pieces(blobs[std::size_t(i)], line));
+        if (most >= MinPieces)
+            candidate.printInk = candidate.ink * std::min(1.0, double(most) / FullPieces);
         if (!candidate.lines.empty())
             candidates.push_back(std::move(candidate));
     }
