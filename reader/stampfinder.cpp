@@ -84,14 +84,23 @@ std::vector<std::pair<int, int>> bands(const std::vector<float> &rows)
         i = j;
     }
     // Each band without the faint rows at its edges: a short line's band is
-    // faint beside a long line's, but not beside its own peak.
+    // faint beside a long line's, but not beside its own peak. Faint rows at
+    // least half as many as the band's own are such a short line, set close.
+    std::vector<std::pair<int, int>> edges;
     for (auto &[a, b] : found) {
         const float peak = *std::max_element(smooth.begin() + a, smooth.begin() + b);
+        const int a0 = a, b0 = b;
         while (a < b && smooth[std::size_t(a)] < BandEdge * peak)
             ++a;
         while (b > a && smooth[std::size_t(b - 1)] < BandEdge * peak)
             --b;
+        if (2 * (a - a0) >= b - a)
+            edges.emplace_back(a0, a);
+        if (2 * (b0 - b) >= b - a)
+            edges.emplace_back(b, b0);
     }
+    found.insert(found.end(), edges.begin(), edges.end());
+    std::sort(found.begin(), found.end());
     return found;
 }
 
