@@ -1,11 +1,11 @@
 #!/usr/bin/python3
 """Trains the stamp reader's line recogniser on generated photos and exports data/reader.onnx.
 
-  nice -n 19 scripts/train-reader.py [--seed 1000] [--photos 6000] [--steps 12000]
+  nice -n 19 scripts/train-reader.py [--seed 1000] [--photos 28000] [--jitters 1] [--steps 16000]
 
 Photos come from scripts/gen-stamps.py (seeds from --seed up; validation uses seed 500). Each printed
 line is cut out along its true rectangle with random offsets, tilt, margins and neighbouring lines,
-as an imperfect stamp finder would cut it, and reduced to the network's input: height 32 (or width
+as an imperfect stamp finder would cut it (validation lines with half that jitter), and reduced to the network's input: height 32 (or width
 320), at the left, the rest filled with the crop's median colour. The network is a small CNN whose
 80 columns (4 pixels each) give the log-probabilities of blank, 0-9, A-Z, gap, '-', '/', '.', trained
 with CTC. The same seed gives the same photos and the same training order.
@@ -70,7 +70,7 @@ def cut_line(img, box, others, rng, jitter=1.0):
 def photo_samples(args):
     """Line crops and their texts from photo `index` of a seed; `jitters` crops per line, and
     one crop with no text in it."""
-    seed, index, jitters, egg_only = args
+    seed, index, jitters, jitter, egg_only = args
     rng = np.random.default_rng([seed, index])
     tier = TIERS[index % 3]
     jpeg, lines = gen.make_photo(rng, gen.random_code(rng, *CODES), tier, egg_only=egg_only and rng.random() < 0.8)
@@ -79,7 +79,7 @@ def photo_samples(args):
     for text, box in lines:
         others = [b for t, b in lines if b is not box]
         for _ in range(jitters):
-            out.append((to_input(cut_line(img, box, others, rng, 1.0 if jitters > 1 else 0.5), rng), " ".join(text.split()), tier))
+            out.append((to_input(cut_line(img, box, others, rng, jitter), rng), " ".join(text.split()), tier))
     # a crop of shell or background with no text in it
     hgt = lines[0][1][3] * rng.uniform(0.7, 2)
     for _ in range(5):
@@ -91,9 +91,9 @@ def photo_samples(args):
     return out
 
 
-def make_set(seed, count, jitters, egg_only):
+def make_set(seed, count, jitters, jitter, egg_only):
     with multiprocessing.Pool(2) as pool:
-        chunks = pool.map(photo_samples, [(seed, i, jitters, egg_only) for i in range(count)], chunksize=8)
+        chunks = pool.map(photo_samples, [(seed, i, jitters, jitter, egg_only) for i in range(count)], chunksize=8)
     samples = [s for chunk in chunks for s in chunk]
     images = np.stack([s[0] for s in samples])
     labels = [s[1] for s in samples]
@@ -161,9 +161,9 @@ def export(model, path, probe):
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--seed", type=int, default=1000)
-    ap.add_argument("--photos", type=int, default=12000)
-    ap.add_argument("--jitters", type=int, default=3, help="crops per printed line")
-    ap.add_argument("--steps", type=int, default=12000)
+    ap.add_argument("--photos", type=int, default=28000)
+    ap.add_argument("--jitters", type=int, default=1, help="crops per printed line")
+    ap.add_argument("--steps", type=int, default=16000)
     ap.add_argument("--batch", type=int, default=32)
     ap.add_argument("--val-photos", type=int, default=600)
     ap.add_argument("--out", default=os.path.join(ROOT, "data", "reader.onnx"))
@@ -171,8 +171,8 @@ def main():
     torch.set_num_threads(2)
     torch.manual_seed(args.seed)
     start = time.time()
-    images, labels, _ = make_set(args.seed, args.photos, args.jitters, True)
-    val = make_set(500, args.val_photos, 1, False)
+    images, labels, _ = make_set(args.seed, args.photos, args.jitters, 1.0, True)
+    val = make_set(500, args.val_photos, 1, 0.5, False)
     print("data: %d training crops, %d validation crops, %.0f s" % (len(labels), len(val[1]), time.time() - start))
 
     model = Reader()
