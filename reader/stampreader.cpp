@@ -97,13 +97,13 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
             continue;
         // A code read this plainly needs no look at the other candidates.
         if (const CodeMatch match = withRunnerUp(*first);
-            match.clear() && match.shortfall() <= PlainShortfall)
+            match.clear(SingleMargin) && match.shortfall() <= PlainShortfall)
             return match;
     }
     const Reading *first = best();
     if (!first)
         return std::nullopt;
-    if (const CodeMatch match = withRunnerUp(*first); match.clear())
+    if (const CodeMatch match = withRunnerUp(*first); match.clear(SingleMargin))
         return match;
     std::size_t source = 0;
     for (std::size_t i = 0; i < cuts.size(); ++i)
