@@ -216,6 +216,7 @@ std::optional<StampCandidate> stacked(const StampCandidate &candidate, LineBox l
                     return a.centre.dot(normal) < b.centre.dot(normal);
                 });
             both.ink = candidate.ink * 1.5;
+            both.printInk = candidate.printInk * 1.5;
             return both;
         }
     }
@@ -299,6 +300,7 @@ std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
             if (candidates[i].lines.size() == 1 && candidates[j].lines.size() == 1
                 && joined(candidates[i].lines[0], candidates[j].lines[0])) {
                 candidates[i].ink += candidates[j].ink;
+                candidates[i].printInk += candidates[j].printInk;
                 candidates.erase(candidates.begin() + std::ptrdiff_t(j));
                 j = i;
             }
