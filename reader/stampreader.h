@@ -29,7 +29,8 @@ public:
         float textShare;
         float turn;
     };
-    static constexpr Variant SecondOpinions[] = {{0.45f, 0}, {0.8f, 0}, {0.65f, 2}, {0.65f, -2}};
+    static constexpr Variant SecondOpinions[]
+        = {{0.45f, 0}, {0.8f, 0}, {0.65f, 2}, {0.65f, -2}, {0.55f, 1}, {0.75f, -1}};
 
     explicit StampReader(const KnownCodes &known);
     bool isReady() const { return m_recogniser.isReady(); }
