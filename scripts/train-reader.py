@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Trains the stamp reader's line recogniser on generated photos and exports data/reader.onnx.
 
-  nice -n 19 scripts/train-reader.py [--seed 1000] [--photos 28000] [--jitters 1] [--steps 16000]
+  nice -n 19 scripts/train-reader.py [--seed 1000] [--photos 16000] [--jitters 2] [--steps 24000]
 
 Photos come from scripts/gen-stamps.py (seeds from --seed up; validation uses seed 500). Each printed
 line is cut out along its true rectangle with random offsets, tilt, margins and neighbouring lines,
@@ -105,7 +105,7 @@ def block(cin, cout, kernel=3, padding=1):
 
 
 class Reader(nn.Module):
-    def __init__(self, c=(16, 32, 64, 128)):
+    def __init__(self, c=(24, 48, 96, 192)):
         super().__init__()
         self.features = nn.Sequential(
             *block(3, c[0]), nn.MaxPool2d(2), *block(c[0], c[1]), nn.MaxPool2d(2),
@@ -116,10 +116,13 @@ class Reader(nn.Module):
         self.context = nn.Sequential(*block(c[3], c[3], (1, 5), (0, 2)), *block(c[3], c[3], (1, 5), (0, 2)))
         self.classify = nn.Conv2d(c[3], len(ALPHABET) + 1, 1)
 
-    def forward(self, x):
+    def scores(self, x):
         f = self.features(x)
         f = f + self.context(f)
-        return torch.log_softmax(self.classify(f).squeeze(2).permute(0, 2, 1), dim=2)
+        return self.classify(f).squeeze(2).permute(0, 2, 1)
+
+    def forward(self, x):
+        return torch.log_softmax(self.scores(x), dim=2)
 
 
 def to_tensor(images):
@@ -161,9 +164,11 @@ def export(model, path, probe):
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--seed", type=int, default=1000)
-    ap.add_argument("--photos", type=int, default=28000)
-    ap.add_argument("--jitters", type=int, default=1, help="crops per printed line")
-    ap.add_argument("--steps", type=int, default=16000)
+    ap.add_argument("--photos", type=int, default=16000)
+    ap.add_argument("--jitters", type=int, default=2, help="crops per printed line")
+    ap.add_argument("--steps", type=int, default=24000)
+    ap.add_argument("--precision", choices=("bf16", "fp32"), default="bf16",
+                    help="of the convolutions while training (bf16 is 2.5 times faster where the CPU has AVX512-BF16)")
     ap.add_argument("--batch", type=int, default=32)
     ap.add_argument("--val-photos", type=int, default=600)
     ap.add_argument("--out", default=os.path.join(ROOT, "data", "reader.onnx"))
@@ -175,7 +180,7 @@ def main():
     val = make_set(500, args.val_photos, 1, 0.5, False)
     print("data: %d training crops, %d validation crops, %.0f s" % (len(labels), len(val[1]), time.time() - start))
 
-    model = Reader()
+    model = Reader().to(memory_format=torch.channels_last)
     print("parameters: %d" % sum(p.numel() for p in model.parameters()))
     opt = torch.optim.AdamW(model.parameters(), lr=3e-3, weight_decay=1e-4)
     sched = torch.optim.lr_scheduler.OneCycleLR(opt, max_lr=3e-3, total_steps=args.steps, pct_start=0.15)
@@ -185,8 +190,10 @@ def main():
     best = 0.0
     for step in range(args.steps):
         idx = order[step * args.batch:(step + 1) * args.batch]
-        x = to_tensor(images[idx])
-        logp = model(x).permute(1, 0, 2)
+        x = to_tensor(images[idx]).contiguous(memory_format=torch.channels_last)
+        with torch.autocast("cpu", dtype=torch.bfloat16, enabled=args.precision == "bf16"):
+            scores = model.scores(x)
+        logp = torch.log_softmax(scores.float(), dim=2).permute(1, 0, 2)
         tgt = [targets[i] for i in idx]
         loss = ctc(logp, torch.cat(tgt), torch.full((len(idx),), T, dtype=torch.long),
                    torch.tensor([len(t) for t in tgt], dtype=torch.long))
@@ -194,7 +201,7 @@ def main():
         loss.backward()
         opt.step()
         sched.step()
-        if (step + 1) % 500 == 0 or step + 1 == args.steps:
+        if (step + 1) % 1000 == 0 or step + 1 == args.steps:
             figures = evaluate(model, *val)
             lines = [v for t, v in figures.items() if t in TIERS]
             accuracy = sum(a * n for a, n in lines) / sum(n for _, n in lines)
