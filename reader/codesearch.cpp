@@ -13,10 +13,11 @@ constexpr float Prune = 14.0f;
 // Hypotheses further than this below the best one are not extended.
 constexpr float BeamGap = 20.0f;
 // The acceptance: how clearly the code must stand out (nats), set on the
-// validation photos (seeds 500 and 600) for at most one wrong answer in 600.
+// validation photos (seeds 500, 600, 800 and 801) for at most one wrong
+// answer in 600.
 // Another country's place letters are checked against no list, so a misread
 // letter still makes a code that may exist: those codes need a clearer lead.
-constexpr float MinLead = 3.0f, MinLeadElsewhere = 6.0f;
+constexpr float MinLead = 5.0f, MinLeadElsewhere = 7.0f;
 constexpr float MaxShortfall = 8.0f;
 
 constexpr int Blank = 0;
@@ -124,10 +125,10 @@ float CodeMatch::lead() const
     return runnerUp.empty() ? -Never : score - runnerUpScore;
 }
 
-bool CodeMatch::clear(float margin) const
+bool CodeMatch::clear() const
 {
     const float need = code.compare(1, 2, "IT") == 0 ? MinLead : MinLeadElsewhere;
-    return lead() >= need + margin && shortfall() <= MaxShortfall;
+    return lead() >= need && shortfall() <= MaxShortfall;
 }
 
 CodeSearch::CodeSearch(const KnownCodes &known, int beamWidth) : m_beamWidth(beamWidth)

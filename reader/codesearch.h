@@ -27,9 +27,8 @@ struct CodeMatch
     // runner-up falls behind: both in nats.
     float shortfall() const { return bestPathScore - score; }
     float lead() const;
-    // Clearly the code printed, by a margin (nats) over the acceptance: a
-    // wrong code is worse than none.
-    bool clear(float margin = 0) const;
+    // Clearly the code printed: a wrong code is worse than none.
+    bool clear() const;
 };
 
 class CodeSearch

@@ -93,27 +93,23 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     for (const StampCandidate &candidate : candidates) {
         cuts.push_back(readCut(rgb, candidate, {Straightener::TextShare, 0}, -1));
         const Reading *first = best();
-        if (!first)
-            continue;
         // A code read this plainly needs no look at the other candidates.
-        if (const CodeMatch match = withRunnerUp(*first);
-            match.clear(SingleMargin) && match.shortfall() <= PlainShortfall)
-            return match;
+        if (first && withRunnerUp(*first).clear() && first->match->shortfall() <= PlainShortfall)
+            break;
     }
     const Reading *first = best();
     if (!first)
         return std::nullopt;
-    if (const CodeMatch match = withRunnerUp(*first); match.clear(SingleMargin))
-        return match;
     std::size_t source = 0;
     for (std::size_t i = 0; i < cuts.size(); ++i)
         for (const Reading &r : cuts[i])
             if (&r == first)
                 source = i;
 
-    // Not clear yet: the best reading's candidate cut in other ways, the same
-    // way up. Each code's shortfall, at best over the readings of each cut, is
-    // averaged over the cuts; the code must stand out in that average.
+    // The best reading's candidate cut in other ways, the same way up: one
+    // cut can be surely wrong where several seldom agree. Each code's
+    // shortfall, at best over the readings of each cut, is averaged over the
+    // cuts; the code must stand out in that average.
     std::vector<Cut> opinions {cuts[source]};
     for (const Variant &variant : SecondOpinions)
         opinions.push_back(readCut(rgb, candidates[source], variant, first->upright));

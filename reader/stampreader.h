@@ -17,9 +17,6 @@ public:
     // A clear code that falls short of the best path by no more than this
     // (nats) ends the search at its candidate.
     static constexpr float PlainShortfall = 2.0f;
-    // One reading is taken without second opinions only when it is clear by
-    // this margin (nats).
-    static constexpr float SingleMargin = 0.5f;
     // Fewer letters and digits than this on a line (or two joined) are not searched.
     static constexpr int MinCharacters = 8;
     // Other ways to cut the stamp for second opinions: the text's share of
