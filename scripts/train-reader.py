@@ -5,10 +5,11 @@
 
 Photos come from scripts/gen-stamps.py (seeds from --seed up; validation uses seed 500). Each printed
 line is cut out along its true rectangle with random offsets, tilt, margins and neighbouring lines,
-as an imperfect stamp finder would cut it (validation lines with half that jitter), and reduced to the network's input: height 32 (or width
-320), at the left, the rest filled with the crop's median colour. The network is a small CNN whose
-80 columns (4 pixels each) give the log-probabilities of blank, 0-9, A-Z, gap, '-', '/', '.', trained
-with CTC. The same seed gives the same photos and the same training order.
+as an imperfect stamp finder would cut it (validation lines with half that jitter), and reduced to
+the network's input: height 32 (or width 320), at the left, the rest filled with the crop's median
+colour. The network is a small CNN whose 80 columns (4 pixels each) give the log-probabilities of
+blank, 0-9, A-Z, gap, '-', '/', '.', trained with CTC; its convolutions run in bfloat16 unless
+--precision fp32. The same seed gives the same photos and the same training order.
 """
 import argparse
 import importlib.util
