@@ -126,6 +126,39 @@ class Reader(nn.Module):
         return torch.log_softmax(self.scores(x), dim=2)
 
 
+def augment(x):
+    """A batch (N x 3 x H x W, -1..1) made different each time it is seen: inks and shells of other
+    colours, grey, other contrast and brightness, a little stretch, shear, tilt and shift, blur and
+    noise. The crops are made once; this keeps the network from learning them by heart."""
+    n = x.shape[0]
+    pick = lambda p: (torch.rand(n) < p).view(n, 1, 1, 1)
+    perms = torch.tensor([[0, 1, 2], [0, 2, 1], [1, 0, 2], [1, 2, 0], [2, 0, 1], [2, 1, 0]])
+    x = torch.where(pick(0.3), x[torch.arange(n).view(n, 1), perms[torch.randint(6, (n,))]], x)
+    x = torch.where(pick(0.15), x.mean(1, keepdim=True).expand_as(x), x)
+    mean = x.mean((1, 2, 3), keepdim=True)
+    x = (x - mean) * torch.empty(n, 1, 1, 1).uniform_(0.6, 1.3) + mean + torch.empty(n, 1, 1, 1).uniform_(-0.2, 0.2)
+    # a small affine change of the whole crop, in the grid's -1..1 coordinates
+    theta = torch.zeros(n, 2, 3)
+    turn = torch.empty(n).uniform_(-0.04, 0.04)
+    stretch = torch.empty(n).uniform_(0.9, 1.1)
+    theta[:, 0, 0] = stretch * torch.cos(turn)
+    theta[:, 0, 1] = torch.empty(n).uniform_(-0.15, 0.15) * H / W
+    theta[:, 1, 0] = torch.sin(turn) * W / H
+    theta[:, 1, 1] = torch.empty(n).uniform_(0.9, 1.1)
+    theta[:, 0, 2] = torch.empty(n).uniform_(-0.02, 0.02) + stretch - 1  # the text stays at the left
+    theta[:, 1, 2] = torch.empty(n).uniform_(-0.1, 0.1)
+    some = torch.nonzero(torch.rand(n) < 0.5).view(-1)
+    grid = nn.functional.affine_grid(theta[some], [len(some), *x.shape[1:]], align_corners=False)
+    x[some] = nn.functional.grid_sample(x[some], grid, padding_mode="border", align_corners=False)
+    sigma = float(torch.empty(1).uniform_(0.5, 1.2))
+    k = torch.exp(-torch.arange(-2, 3).float() ** 2 / (2 * sigma * sigma))
+    k = (k[:, None] * k[None, :]) / k.sum() ** 2
+    some = torch.nonzero(torch.rand(n) < 0.25).view(-1)
+    x[some] = nn.functional.conv2d(x[some], k.expand(3, 1, 5, 5).contiguous(), padding=2, groups=3)
+    x = x + torch.randn_like(x) * torch.empty(n, 1, 1, 1).uniform_(0, 0.08) * pick(0.3)
+    return x.clamp(-1, 1)
+
+
 def to_tensor(images):
     return (torch.from_numpy(images).permute(0, 3, 1, 2).float() / 255 - 0.5) / 0.5
 
@@ -170,6 +203,9 @@ def main():
     ap.add_argument("--steps", type=int, default=24000)
     ap.add_argument("--precision", choices=("bf16", "fp32"), default="bf16",
                     help="of the convolutions while training (bf16 is 2.5 times faster where the CPU has AVX512-BF16)")
+    ap.add_argument("--augment", action="store_true",
+                    help="vary colours, contrast, shape, blur and noise of each batch (reads more lines, "
+                         "but less surely: see the README)")
     ap.add_argument("--batch", type=int, default=32)
     ap.add_argument("--val-photos", type=int, default=600)
     ap.add_argument("--out", default=os.path.join(ROOT, "data", "reader.onnx"))
@@ -191,7 +227,10 @@ def main():
     best = 0.0
     for step in range(args.steps):
         idx = order[step * args.batch:(step + 1) * args.batch]
-        x = to_tensor(images[idx]).contiguous(memory_format=torch.channels_last)
+        x = to_tensor(images[idx])
+        if args.augment:
+            x = augment(x)
+        x = x.contiguous(memory_format=torch.channels_last)
         with torch.autocast("cpu", dtype=torch.bfloat16, enabled=args.precision == "bf16"):
             scores = model.scores(x)
         logp = torch.log_softmax(scores.float(), dim=2).permute(1, 0, 2)
