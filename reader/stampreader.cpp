@@ -62,17 +62,8 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     const cv::Mat rgb(photo.height(), photo.width(), CV_8UC3,
         const_cast<uchar *>(photo.constBits()), std::size_t(photo.bytesPerLine()));
 
-    // The first cut of each candidate read so far, and which reading of
-    // which cut fits its code best.
+    // The first cut of each candidate read so far.
     std::vector<Cut> cuts;
-    const auto best = [&]() {
-        const Reading *first = nullptr;
-        for (const Cut &cut : cuts)
-            for (const Reading &r : cut)
-                if (r.match && (!first || r.match->shortfall() < first->match->shortfall()))
-                    first = &r;
-        return first;
-    };
     // The runner-up: the reading's own, or a different code read elsewhere nearly as well.
     const auto withRunnerUp = [&](const Reading &first) {
         CodeMatch match = *first.match;
@@ -90,21 +81,23 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     };
 
     const std::vector<StampCandidate> candidates = m_finder.find(rgb);
-    for (const StampCandidate &candidate : candidates) {
-        cuts.push_back(readCut(rgb, candidate, {Straightener::TextShare, 0}, -1));
-        const Reading *first = best();
+    cuts.reserve(candidates.size());
+    // The reading that fits its code best so far, and its candidate.
+    const Reading *first = nullptr;
+    std::size_t source = 0;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        cuts.push_back(readCut(rgb, candidates[i], {Straightener::TextShare, 0}, -1));
+        for (const Reading &r : cuts.back())
+            if (r.match && (!first || r.match->shortfall() < first->match->shortfall())) {
+                first = &r;
+                source = i;
+            }
         // A code read this plainly needs no look at the other candidates.
         if (first && withRunnerUp(*first).clear() && first->match->shortfall() <= PlainShortfall)
             break;
     }
-    const Reading *first = best();
     if (!first)
         return std::nullopt;
-    std::size_t source = 0;
-    for (std::size_t i = 0; i < cuts.size(); ++i)
-        for (const Reading &r : cuts[i])
-            if (&r == first)
-                source = i;
 
     // The best reading's candidate cut in other ways, the same way up: one
     // cut can be surely wrong where several seldom agree. Each code's
