@@ -100,7 +100,9 @@ def dot_glyphs(font_file, cols, rows):
         img = img[..., 0]
         top, xs = 110 - 87, np.nonzero(img[:111].max(axis=0))[0]  # capitals are 87 px high here
         mid, half = ((xs.min() + xs.max()) / 2, max((xs.max() - xs.min()) / 2, 27)) if len(xs) else (45, 27)
-        box = img[top:111, max(0, int(mid - half)):int(mid + half) + 1]
+        # Q's tail and J's hook may hang below the line: the grid takes them in, or Q prints as O
+        bottom = max(111, int(np.nonzero(img.max(axis=1))[0].max()) + 1) if ch in "QJ" else 111
+        box = img[top:bottom, max(0, int(mid - half)):int(mid + half) + 1]
         width = cols if ch not in "./" else max(2, cols // 2 + 1)
         glyphs[ch] = cv2.resize(box.astype(np.float32) / 255, (width, rows), interpolation=cv2.INTER_AREA) > 0.3
     return glyphs
