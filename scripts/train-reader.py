@@ -126,15 +126,18 @@ class Reader(nn.Module):
         return torch.log_softmax(self.scores(x), dim=2)
 
 
-def augment(x):
+def augment(x, colours_only=False):
     """A batch (N x 3 x H x W, -1..1) made different each time it is seen: inks and shells of other
-    colours, grey, other contrast and brightness, a little stretch, shear, tilt and shift, blur and
-    noise. The crops are made once; this keeps the network from learning them by heart."""
+    colours, grey, and unless colours_only, other contrast and brightness, a little stretch, shear,
+    tilt and shift, blur and noise. The crops are made once; this keeps the network from learning
+    them by heart."""
     n = x.shape[0]
     pick = lambda p: (torch.rand(n) < p).view(n, 1, 1, 1)
     perms = torch.tensor([[0, 1, 2], [0, 2, 1], [1, 0, 2], [1, 2, 0], [2, 0, 1], [2, 1, 0]])
     x = torch.where(pick(0.3), x[torch.arange(n).view(n, 1), perms[torch.randint(6, (n,))]], x)
     x = torch.where(pick(0.15), x.mean(1, keepdim=True).expand_as(x), x)
+    if colours_only:
+        return x
     mean = x.mean((1, 2, 3), keepdim=True)
     x = (x - mean) * torch.empty(n, 1, 1, 1).uniform_(0.6, 1.3) + mean + torch.empty(n, 1, 1, 1).uniform_(-0.2, 0.2)
     # a small affine change of the whole crop, in the grid's -1..1 coordinates
@@ -203,9 +206,9 @@ def main():
     ap.add_argument("--steps", type=int, default=24000)
     ap.add_argument("--precision", choices=("bf16", "fp32"), default="bf16",
                     help="of the convolutions while training (bf16 is 2.5 times faster where the CPU has AVX512-BF16)")
-    ap.add_argument("--augment", action="store_true",
+    ap.add_argument("--augment", nargs="?", const="all", choices=("all", "colours"),
                     help="vary colours, contrast, shape, blur and noise of each batch (reads more lines, "
-                         "but less surely: see the README)")
+                         "but less surely: see the README), or its colours only")
     ap.add_argument("--batch", type=int, default=32)
     ap.add_argument("--val-photos", type=int, default=600)
     ap.add_argument("--out", default=os.path.join(ROOT, "data", "reader.onnx"))
@@ -229,7 +232,7 @@ def main():
         idx = order[step * args.batch:(step + 1) * args.batch]
         x = to_tensor(images[idx])
         if args.augment:
-            x = augment(x)
+            x = augment(x, args.augment == "colours")
         x = x.contiguous(memory_format=torch.channels_last)
         with torch.autocast("cpu", dtype=torch.bfloat16, enabled=args.precision == "bf16"):
             scores = model.scores(x)
