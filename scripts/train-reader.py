@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Trains the stamp reader's line recogniser on generated photos and exports data/reader.onnx.
 
-  nice -n 19 scripts/train-reader.py [--seed 1000] [--photos 16000] [--jitters 2] [--steps 24000]
+  nice -n 19 scripts/train-reader.py [--seed 1000] [--photos 16000] [--jitters 2] [--steps 22000] [--augment colours]
 
 Photos come from scripts/gen-stamps.py (seeds from --seed up; validation uses seed 500). Each printed
 line is cut out along its true rectangle with random offsets, tilt, margins and neighbouring lines,
@@ -203,7 +203,7 @@ def main():
     ap.add_argument("--seed", type=int, default=1000)
     ap.add_argument("--photos", type=int, default=16000)
     ap.add_argument("--jitters", type=int, default=2, help="crops per printed line")
-    ap.add_argument("--steps", type=int, default=24000)
+    ap.add_argument("--steps", type=int, default=22000)
     ap.add_argument("--precision", choices=("bf16", "fp32"), default="bf16",
                     help="of the convolutions while training (bf16 is 2.5 times faster where the CPU has AVX512-BF16)")
     ap.add_argument("--augment", nargs="?", const="all", choices=("all", "colours"),
