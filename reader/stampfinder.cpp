@@ -186,6 +186,52 @@ bool joined(LineBox &a, const LineBox &b)
     return true;
 }
 
+// The candidate with one of its lines drawn out over a piece that lies on the
+// line's axis past one of its ends: a lone "1" or "IT" set apart by wide
+// blanks. The piece's own angle does not count: a few letters on their own
+// may seem to run across their strokes.
+std::optional<StampCandidate> extended(const StampCandidate &candidate, const StampCandidate &piece)
+{
+    for (std::size_t k = 0; k < candidate.lines.size(); ++k) {
+        const LineBox &line = candidate.lines[k];
+        const float radians = line.angle * Pi / 180, height = line.height;
+        const cv::Point2f dir(std::cos(radians), std::sin(radians)), normal(-dir.y, dir.x);
+        // The piece's extent along the line and across it.
+        float lo = 1e9f, hi = -1e9f, top = 1e9f, bottom = -1e9f;
+        for (const LineBox &p : piece.lines) {
+            const float pr = p.angle * Pi / 180;
+            const cv::Point2f along = cv::Point2f(std::cos(pr), std::sin(pr)) * (p.length / 2);
+            const cv::Point2f across = cv::Point2f(-std::sin(pr), std::cos(pr)) * (p.height / 2);
+            for (const cv::Point2f &corner : {p.centre + along + across, p.centre + along - across,
+                     p.centre - along + across, p.centre - along - across}) {
+                const cv::Point2f offset = corner - line.centre;
+                lo = std::min(lo, offset.dot(dir));
+                hi = std::max(hi, offset.dot(dir));
+                top = std::min(top, offset.dot(normal));
+                bottom = std::max(bottom, offset.dot(normal));
+            }
+        }
+        const float half = line.length / 2;
+        if (std::fabs(top + bottom) / 2 > 0.6f * height || bottom - top > 2.5f * height
+            || hi - lo > line.length)
+            continue;
+        const float gap = lo > half - height / 2 ? lo - half
+            : hi < height / 2 - half             ? -half - hi
+                                                 : 1e9f;
+        if (gap > 3 * height)
+            continue;
+        StampCandidate out = candidate;
+        LineBox &grown = out.lines[k];
+        const float from = std::min(-half, lo), to = std::max(half, hi);
+        grown.centre += dir * ((from + to) / 2);
+        grown.length = to - from;
+        out.ink += piece.ink;
+        out.printInk += piece.printInk;
+        return out;
+    }
+    return std::nullopt;
+}
+
 // The candidate with the line added, when it lies just above or below one of
 // its lines, along the same stretch; a short line takes the stamp's angle.
 std::optional<StampCandidate> stacked(const StampCandidate &candidate, LineBox line)
@@ -304,6 +350,18 @@ std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
                 candidates.erase(candidates.begin() + std::ptrdiff_t(j));
                 j = i;
             }
+    // Pieces of a line that fall apart at wide blanks: each candidate drawn
+    // out over the lesser ones on its lines' axes joins the candidates.
+    for (std::size_t i = 0, n = candidates.size(); i < n; ++i) {
+        std::optional<StampCandidate> grown;
+        for (std::size_t j = 0; j < n; ++j)
+            if (j != i && candidates[j].ink < candidates[i].ink)
+                if (std::optional<StampCandidate> more
+                    = extended(grown ? *grown : candidates[i], candidates[j]))
+                    grown = std::move(more);
+        if (grown)
+            candidates.push_back(std::move(*grown));
+    }
     // A short line ("1 IT") may stand apart from the rest of its stamp: a line
     // just above or below another candidate's lines joins them as a new candidate.
     const std::size_t count = candidates.size();
