@@ -199,11 +199,9 @@ std::optional<StampCandidate> extended(const StampCandidate &candidate, const St
         // The piece's extent along the line and across it.
         float lo = 1e9f, hi = -1e9f, top = 1e9f, bottom = -1e9f;
         for (const LineBox &p : piece.lines) {
-            const float pr = p.angle * Pi / 180;
-            const cv::Point2f along = cv::Point2f(std::cos(pr), std::sin(pr)) * (p.length / 2);
-            const cv::Point2f across = cv::Point2f(-std::sin(pr), std::cos(pr)) * (p.height / 2);
-            for (const cv::Point2f &corner : {p.centre + along + across, p.centre + along - across,
-                     p.centre - along + across, p.centre - along - across}) {
+            cv::Point2f corners[4];
+            cv::RotatedRect(p.centre, cv::Size2f(p.length, p.height), p.angle).points(corners);
+            for (const cv::Point2f &corner : corners) {
                 const cv::Point2f offset = corner - line.centre;
                 lo = std::min(lo, offset.dot(dir));
                 hi = std::max(hi, offset.dot(dir));
