@@ -2,7 +2,8 @@
 """Trains the stamp reader's line recogniser on generated photos and exports data/reader.onnx.
 
   nice -n 19 scripts/train-reader.py [--seed 1000] [--photos 16000] [--jitters 2] [--steps 22000] [--augment colours]
-                                    [--like-widths]
+                                    [--like-widths] [--out data/reader.onnx]
+  scripts/train-reader.py --pack FLOAT.onnx --out data/reader.onnx
 
 Photos come from scripts/gen-stamps.py (seeds from --seed up; validation uses seed 500). Each printed
 line is cut out along its true rectangle with random offsets, tilt, margins and neighbouring lines,
@@ -10,9 +11,12 @@ as an imperfect stamp finder would cut it (validation lines with half that jitte
 the network's input: height 32 (or width 320), at the left, the rest filled with the crop's median
 colour. The network is a small CNN whose 80 columns (4 pixels each) give the log-probabilities of
 blank, 0-9, A-Z, gap, '-', '/', '.', trained with CTC; its convolutions run in bfloat16 unless
---precision fp32. The same seed gives the same photos and the same training order.
+--precision fp32. The same seed gives the same photos and the same training order. The export folds
+each batch norm into its convolution and keeps the weights as 8-bit integers (a quarter of the size);
+--pack does the same to a float export of an earlier version of this script.
 """
 import argparse
+import copy
 import importlib.util
 import math
 import multiprocessing
@@ -208,13 +212,75 @@ def evaluate(model, images, labels, tiers):
     return {t: (float(np.mean(v)), len(v)) for t, v in rows.items()}
 
 
+class PackedConv(nn.Module):
+    """A convolution, with the batch norm after it folded in, its weights kept as 8-bit integers
+    with a scale for each output channel: a quarter of the size, and log-probabilities within a
+    few tenths of a nat of the float network's."""
+
+    def __init__(self, conv, norm=None):
+        super().__init__()
+        w = conv.weight.detach().float()
+        b = conv.bias.detach().float() if conv.bias is not None else torch.zeros(w.shape[0])
+        if norm is not None:
+            k = norm.weight.detach() / torch.sqrt(norm.running_var + norm.eps)
+            w = w * k.view(-1, 1, 1, 1)
+            b = (b - norm.running_mean) * k + norm.bias.detach()
+        scale = w.abs().amax(dim=(1, 2, 3)).clamp(min=1e-12) / 127
+        self.register_buffer("weight", torch.round(w / scale.view(-1, 1, 1, 1)).to(torch.int8))
+        self.register_buffer("scale", scale.view(1, -1, 1, 1))
+        self.register_buffer("bias", b.view(1, -1, 1, 1))
+        self.padding = conv.padding
+
+    def forward(self, x):
+        # OpenCV folds no product of constants of different shapes: the scale follows the convolution
+        return nn.functional.conv2d(x, self.weight.float(), None, padding=self.padding) * self.scale + self.bias
+
+
+def packed(model):
+    """The model as exported: every convolution and its batch norm one PackedConv."""
+    model = copy.deepcopy(model).float().eval()
+    for seq in (model.features, model.context):
+        for i, m in enumerate(seq):
+            if isinstance(m, nn.Conv2d):
+                seq[i], seq[i + 1] = PackedConv(m, seq[i + 1]), nn.Identity()
+    model.classify = PackedConv(model.classify)
+    return model
+
+
+def unpacked_onnx(path):
+    """A model with the weights of a float export of an earlier version of this script, read back
+    through OpenCV: its batch norms are folded into the convolutions, so here they stay neutral."""
+    net = cv2.dnn.readNetFromONNX(path)
+    layers = [net.getLayer(net.getLayerId(name)) for name in net.getLayerNames()]
+    blobs = [layer.blobs for layer in layers if layer.type == "Convolution"]
+    model = Reader().eval()
+    convs = [m for m in model.modules() if isinstance(m, nn.Conv2d)]
+    norms = [m for m in model.modules() if isinstance(m, nn.BatchNorm2d)] + [None]
+    assert len(blobs) == len(convs), "not a network of this script"
+    with torch.no_grad():
+        for conv, norm, (w, b) in zip(convs, norms, blobs):
+            conv.weight.copy_(torch.from_numpy(w))
+            if norm is None:
+                conv.bias.copy_(torch.from_numpy(b.reshape(-1)))
+                continue
+            norm.weight.fill_(1)
+            norm.bias.copy_(torch.from_numpy(b.reshape(-1)))
+            norm.running_mean.zero_()
+            norm.running_var.fill_(1 - norm.eps)
+    return model
+
+
 def export(model, path, probe):
     model.eval()
-    torch.onnx.export(model, probe, path, input_names=["image"], output_names=["logits"], opset_version=11)
+    small = packed(model)
+    torch.onnx.export(small, probe, path, input_names=["image"], output_names=["logits"], opset_version=11,
+                      do_constant_folding=False)  # the weights stay 8-bit in the file
     net = cv2.dnn.readNetFromONNX(path)
     net.setInput(probe.numpy())
-    diff = np.abs(net.forward() - model(probe).detach().numpy()).max()
-    print("export: %s, %.2f MB, OpenCV and torch differ by at most %.2g" % (path, os.path.getsize(path) / 1e6, diff))
+    diff = np.abs(net.forward() - small(probe).detach().numpy()).max()
+    loss = np.abs(small(probe).detach().numpy() - model.float()(probe).detach().numpy()).max()
+    print("export: %s, %.2f MB, OpenCV and torch differ by at most %.2g, 8-bit and float weights by %.2g" % (
+        path, os.path.getsize(path) / 1e6, diff, loss))
     assert diff < 1e-3
 
 
@@ -235,7 +301,13 @@ def main():
     ap.add_argument("--batch", type=int, default=32)
     ap.add_argument("--val-photos", type=int, default=600)
     ap.add_argument("--out", default=os.path.join(ROOT, "data", "reader.onnx"))
+    ap.add_argument("--pack", metavar="FLOAT.onnx",
+                    help="train nothing: write the network of an earlier float export with 8-bit weights")
     args = ap.parse_args()
+    if args.pack:
+        torch.manual_seed(args.seed)
+        export(unpacked_onnx(args.pack), args.out, torch.rand(1, 3, H, W) * 2 - 1)
+        return
     torch.set_num_threads(2)
     torch.manual_seed(args.seed)
     start = time.time()
