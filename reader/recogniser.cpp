@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <opencv2/imgproc.hpp>
 
-Recogniser::Recogniser()
+Recogniser::Recogniser(const char *resource)
 {
-    QFile model(QStringLiteral(":/reader/reader.onnx"));
+    QFile model(QString::fromLatin1(resource));
     if (!model.open(QIODevice::ReadOnly))
         return;
     const QByteArray bytes = model.readAll();

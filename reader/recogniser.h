@@ -1,6 +1,6 @@
 // The recogniser: a small CNN with CTC, trained on generated photos
-// (scripts/train-reader.py), run by OpenCV's dnn module from data/reader.onnx,
-// which is built into the program as a Qt resource.
+// (scripts/train-reader.py), run by OpenCV's dnn module from one of the
+// networks in data/ (8-bit weights), built into the program as Qt resources.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -13,7 +13,10 @@ public:
     // The network's input and output.
     static constexpr int Height = 32, Width = 320, Steps = 80, StepWidth = Width / Steps;
 
-    Recogniser(); // loads the built-in network
+    // Two networks trained otherwise: the first reads every candidate, both confirm.
+    static constexpr const char *Networks[] = {":/reader/reader.onnx", ":/reader/reader2.onnx"};
+
+    explicit Recogniser(const char *resource); // loads a built-in network
     bool isReady() const { return !m_net.empty(); }
 
     // A straightened line (CV_8UC3, RGB) to log-probabilities, CodeSearch::Classes

@@ -14,10 +14,20 @@ constexpr float NoPath = -20.0f;
 
 } // namespace
 
-StampReader::StampReader(const KnownCodes &known) : m_search(known) { }
+StampReader::StampReader(const KnownCodes &known) : m_search(known)
+{
+    for (const char *resource : Recogniser::Networks)
+        m_networks.emplace_back(resource);
+}
 
-StampReader::Cut StampReader::readCut(
-    const cv::Mat &rgb, const StampCandidate &candidate, const Variant &variant, int upright)
+bool StampReader::isReady() const
+{
+    return std::all_of(m_networks.begin(), m_networks.end(),
+        [](const Recogniser &network) { return network.isReady(); });
+}
+
+StampReader::Cut StampReader::readCut(const cv::Mat &rgb, const StampCandidate &candidate,
+    const Variant &variant, int upright, Recogniser &network)
 {
     Cut cut;
     for (const bool upsideDown : {false, true}) {
@@ -26,7 +36,7 @@ StampReader::Cut StampReader::readCut(
         std::vector<std::vector<float>> lines;
         for (LineBox line : candidate.lines) {
             line.angle += variant.turn;
-            lines.push_back(m_recogniser.recognise(
+            lines.push_back(network.recognise(
                 Straightener::straighten(rgb, line, upsideDown, variant.textShare)));
         }
         // Upside down, the last line across is read first.
@@ -86,7 +96,8 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     const Reading *first = nullptr;
     std::size_t source = 0;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        cuts.push_back(readCut(rgb, candidates[i], {Straightener::TextShare, 0}, -1));
+        cuts.push_back(
+            readCut(rgb, candidates[i], {Straightener::TextShare, 0}, -1, m_networks[0]));
         for (const Reading &r : cuts.back())
             if (r.match && (!first || r.match->shortfall() < first->match->shortfall())) {
                 first = &r;
@@ -99,13 +110,19 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     if (!first)
         return std::nullopt;
 
-    // The best reading's candidate cut in other ways, the same way up: one
-    // cut can be surely wrong where several seldom agree. Each code's
-    // shortfall, at best over the readings of each cut, is averaged over the
-    // cuts; the code must stand out in that average.
+    // The best reading's candidate cut in other ways, the same way up, and
+    // every cut read by every network: one cut can be surely wrong where
+    // several seldom agree, and so can one network where two trained otherwise
+    // seldom do. Each code's shortfall, at best over the readings of each
+    // cut, is averaged over them all; the code must stand out in that average.
     std::vector<Cut> opinions {cuts[source]};
-    for (const Variant &variant : SecondOpinions)
-        opinions.push_back(readCut(rgb, candidates[source], variant, first->upright));
+    for (Recogniser &network : m_networks) {
+        if (&network != &m_networks[0])
+            opinions.push_back(readCut(
+                rgb, candidates[source], {Straightener::TextShare, 0}, first->upright, network));
+        for (const Variant &variant : SecondOpinions)
+            opinions.push_back(readCut(rgb, candidates[source], variant, first->upright, network));
+    }
     std::set<std::string> codes;
     for (const Cut &cut : opinions)
         for (const Reading &r : cut)

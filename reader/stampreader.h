@@ -1,6 +1,7 @@
 // The stamp reader: a photo in, the code it shows out, or nothing. Finds the
 // stamp, straightens each of its lines both ways up, recognises them, and
 // searches the codes that exist in each line and in each two lines joined.
+// The best reading is confirmed by every network on several cuts of its stamp.
 #pragma once
 
 #include "codesearch.h"
@@ -10,6 +11,7 @@
 #include <QImage>
 #include <optional>
 #include <string>
+#include <vector>
 
 class StampReader
 {
@@ -30,7 +32,7 @@ public:
         = {{0.45f, 0}, {0.8f, 0}, {0.65f, 2}, {0.65f, -2}, {0.55f, 1}, {0.75f, -1}};
 
     explicit StampReader(const KnownCodes &known);
-    bool isReady() const { return m_recogniser.isReady(); }
+    bool isReady() const;
 
     // The best reading of the photo (RGB888), accepted or not; nothing if no
     // existing code fits at all. The lead counts other readings too.
@@ -48,10 +50,10 @@ private:
     };
     using Cut = std::vector<Reading>;
     // The candidate's lines cut one way, read both ways up (upright -1) or one.
-    Cut readCut(
-        const cv::Mat &rgb, const StampCandidate &candidate, const Variant &variant, int upright);
+    Cut readCut(const cv::Mat &rgb, const StampCandidate &candidate, const Variant &variant,
+        int upright, Recogniser &network);
 
     CodeSearch m_search;
-    Recogniser m_recogniser;
+    std::vector<Recogniser> m_networks; // Recogniser::Networks
     StampFinder m_finder;
 };
