@@ -13,9 +13,6 @@ public:
     // The network's input and output.
     static constexpr int Height = 32, Width = 320, Steps = 80, StepWidth = Width / Steps;
 
-    // Two networks trained otherwise: the first reads every candidate, both confirm.
-    static constexpr const char *Networks[] = {":/reader/reader.onnx", ":/reader/reader2.onnx"};
-
     explicit Recogniser(const char *resource); // loads a built-in network
     bool isReady() const { return !m_net.empty(); }
 

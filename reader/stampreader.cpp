@@ -16,7 +16,7 @@ constexpr float NoPath = -20.0f;
 
 StampReader::StampReader(const KnownCodes &known) : m_search(known)
 {
-    for (const char *resource : Recogniser::Networks)
+    for (const char *resource : Networks)
         m_networks.emplace_back(resource);
 }
 
@@ -26,43 +26,49 @@ bool StampReader::isReady() const
         [](const Recogniser &network) { return network.isReady(); });
 }
 
-StampReader::Cut StampReader::readCut(const cv::Mat &rgb, const StampCandidate &candidate,
-    const Variant &variant, int upright, Recogniser &network)
+std::vector<StampReader::Cut> StampReader::readCut(const cv::Mat &rgb,
+    const StampCandidate &candidate, const Variant &variant, int upright,
+    std::span<Recogniser> networks)
 {
-    Cut cut;
+    std::vector<Cut> cuts(networks.size());
     for (const bool upsideDown : {false, true}) {
         if (upright >= 0 && upsideDown != (upright == 0))
             continue;
-        std::vector<std::vector<float>> lines;
+        // Upside down, the last line across is read first.
+        std::vector<cv::Mat> straightened;
         for (LineBox line : candidate.lines) {
             line.angle += variant.turn;
-            lines.push_back(network.recognise(
-                Straightener::straighten(rgb, line, upsideDown, variant.textShare)));
+            straightened.push_back(
+                Straightener::straighten(rgb, line, upsideDown, variant.textShare));
         }
-        // Upside down, the last line across is read first.
         if (upsideDown)
-            std::reverse(lines.begin(), lines.end());
-        // Lines that spell nothing (slivers) are left out; a line, or two
-        // joined, that spells far fewer characters than a code has no code.
-        std::vector<std::pair<int, const std::vector<float> *>> spelt;
-        for (const std::vector<float> &line : lines)
-            if (const int n = CodeSearch::characters(line); n > 0)
-                spelt.emplace_back(n, &line);
-        const auto search = [&](std::vector<float> logProbs) {
-            Reading reading {std::move(logProbs), std::nullopt, upsideDown ? 0 : 1};
-            reading.match = m_search.search(reading.logProbs);
-            cut.push_back(std::move(reading));
-        };
-        // Two lines may have a stray mark read between them.
-        for (std::size_t i = 0; i < spelt.size(); ++i) {
-            if (spelt[i].first >= MinCharacters)
-                search(*spelt[i].second);
-            for (std::size_t j = i + 1; j < spelt.size(); ++j)
-                if (spelt[i].first + spelt[j].first >= MinCharacters)
-                    search(CodeSearch::join(*spelt[i].second, *spelt[j].second));
+            std::reverse(straightened.begin(), straightened.end());
+        for (std::size_t k = 0; k < networks.size(); ++k) {
+            std::vector<std::vector<float>> lines;
+            for (const cv::Mat &line : straightened)
+                lines.push_back(networks[k].recognise(line));
+            // Lines that spell nothing (slivers) are left out; a line, or two
+            // joined, that spells far fewer characters than a code has no code.
+            std::vector<std::pair<int, const std::vector<float> *>> spelt;
+            for (const std::vector<float> &line : lines)
+                if (const int n = CodeSearch::characters(line); n > 0)
+                    spelt.emplace_back(n, &line);
+            const auto search = [&](std::vector<float> logProbs) {
+                Reading reading {std::move(logProbs), std::nullopt, upsideDown ? 0 : 1};
+                reading.match = m_search.search(reading.logProbs);
+                cuts[k].push_back(std::move(reading));
+            };
+            // Two lines may have a stray mark read between them.
+            for (std::size_t i = 0; i < spelt.size(); ++i) {
+                if (spelt[i].first >= MinCharacters)
+                    search(*spelt[i].second);
+                for (std::size_t j = i + 1; j < spelt.size(); ++j)
+                    if (spelt[i].first + spelt[j].first >= MinCharacters)
+                        search(CodeSearch::join(*spelt[i].second, *spelt[j].second));
+            }
         }
     }
-    return cut;
+    return cuts;
 }
 
 std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
@@ -97,7 +103,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     std::size_t source = 0;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         cuts.push_back(
-            readCut(rgb, candidates[i], {Straightener::TextShare, 0}, -1, m_networks[0]));
+            std::move(readCut(rgb, candidates[i], Plain, -1, std::span(m_networks).first(1))[0]));
         for (const Reading &r : cuts.back())
             if (r.match && (!first || r.match->shortfall() < first->match->shortfall())) {
                 first = &r;
@@ -116,13 +122,13 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     // seldom do. Each code's shortfall, at best over the readings of each
     // cut, is averaged over them all; the code must stand out in that average.
     std::vector<Cut> opinions {cuts[source]};
-    for (Recogniser &network : m_networks) {
-        if (&network != &m_networks[0])
-            opinions.push_back(readCut(
-                rgb, candidates[source], {Straightener::TextShare, 0}, first->upright, network));
-        for (const Variant &variant : SecondOpinions)
-            opinions.push_back(readCut(rgb, candidates[source], variant, first->upright, network));
-    }
+    const auto confirm = [&](const Variant &variant, std::span<Recogniser> networks) {
+        for (Cut &cut : readCut(rgb, candidates[source], variant, first->upright, networks))
+            opinions.push_back(std::move(cut));
+    };
+    confirm(Plain, std::span(m_networks).subspan(1)); // the first network's is read already
+    for (const Variant &variant : SecondOpinions)
+        confirm(variant, m_networks);
     std::set<std::string> codes;
     for (const Cut &cut : opinions)
         for (const Reading &r : cut)

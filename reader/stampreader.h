@@ -7,9 +7,11 @@
 #include "codesearch.h"
 #include "recogniser.h"
 #include "stampfinder.h"
+#include "straightener.h"
 
 #include <QImage>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,15 +23,19 @@ public:
     static constexpr float PlainShortfall = 2.0f;
     // Fewer letters and digits than this on a line (or two joined) are not searched.
     static constexpr int MinCharacters = 8;
-    // Other ways to cut the stamp for second opinions: the text's share of
-    // the cut's height, and a turn in degrees.
+    // A way to cut the stamp: the text's share of the cut's height, and a
+    // turn in degrees. Every candidate is cut plainly; the best one's stamp
+    // is cut the other ways too, for second opinions.
     struct Variant
     {
         float textShare;
         float turn;
     };
+    static constexpr Variant Plain {Straightener::TextShare, 0};
     static constexpr Variant SecondOpinions[]
         = {{0.45f, 0}, {0.8f, 0}, {0.65f, 2}, {0.65f, -2}, {0.55f, 1}, {0.75f, -1}};
+    // Two networks trained otherwise: the first reads every candidate, both confirm.
+    static constexpr const char *Networks[] = {":/reader/reader.onnx", ":/reader/reader2.onnx"};
 
     explicit StampReader(const KnownCodes &known);
     bool isReady() const;
@@ -49,11 +55,12 @@ private:
         int upright = 1;
     };
     using Cut = std::vector<Reading>;
-    // The candidate's lines cut one way, read both ways up (upright -1) or one.
-    Cut readCut(const cv::Mat &rgb, const StampCandidate &candidate, const Variant &variant,
-        int upright, Recogniser &network);
+    // The candidate's lines cut one way, read both ways up (upright -1) or one:
+    // a cut for each of the networks, which share the straightened lines.
+    std::vector<Cut> readCut(const cv::Mat &rgb, const StampCandidate &candidate,
+        const Variant &variant, int upright, std::span<Recogniser> networks);
 
     CodeSearch m_search;
-    std::vector<Recogniser> m_networks; // Recogniser::Networks
+    std::vector<Recogniser> m_networks; // Networks
     StampFinder m_finder;
 };

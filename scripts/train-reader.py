@@ -277,8 +277,9 @@ def export(model, path, probe):
                       do_constant_folding=False)  # the weights stay 8-bit in the file
     net = cv2.dnn.readNetFromONNX(path)
     net.setInput(probe.numpy())
-    diff = np.abs(net.forward() - small(probe).detach().numpy()).max()
-    loss = np.abs(small(probe).detach().numpy() - model.float()(probe).detach().numpy()).max()
+    out = small(probe).detach().numpy()
+    diff = np.abs(net.forward() - out).max()
+    loss = np.abs(out - model(probe).detach().numpy()).max()
     print("export: %s, %.2f MB, OpenCV and torch differ by at most %.2g, 8-bit and float weights by %.2g" % (
         path, os.path.getsize(path) / 1e6, diff, loss))
     assert diff < 1e-3
