@@ -4,6 +4,8 @@
 // or wrongly, per tier and per factor the generator noted (print, ink, size...).
 // Run from the folder that holds Kelvo.bmp (build/bin).
 // Usage: bench_read [--photos] DIR [MORE_DIRS...]; each folder is measured on its own.
+// bench_read --lines DIR... prints only what the stamp finder cuts in each photo,
+// for scripts/train-reader.py --finder-lines.
 #include "benchclock.h"
 #include "imageloader.h"
 #include "knowncodes.h"
@@ -41,6 +43,10 @@ int main(int argc, char *argv[])
     // none, its lead, its shortfall, how many cuts agree and the runner-up.
     QStringList dirs = app.arguments().mid(1);
     const bool verbose = dirs.removeAll(QStringLiteral("--photos")) > 0;
+    // --lines: a row per candidate line, FOLDER, FILE, photo width and height as
+    // loaded, candidate, line, centre x and y, length, height, angle.
+    const bool linesOnly = dirs.removeAll(QStringLiteral("--lines")) > 0;
+    const StampFinder finder;
     // The photos of all folders by each factor the generator wrote down.
     QMap<QString, Tally> byFactor;
     const auto print = [](const QString &what, const Tally &t) {
@@ -63,6 +69,23 @@ int main(int argc, char *argv[])
         for (const QString &name : files) {
             timer.restart();
             const ImageLoader::Result loaded = ImageLoader::load(QDir(dir).filePath(name));
+            if (linesOnly) {
+                const QImage &img = loaded.image;
+                if (img.format() != QImage::Format_RGB888)
+                    continue;
+                const cv::Mat rgb(img.height(), img.width(), CV_8UC3,
+                    const_cast<uchar *>(img.constBits()), std::size_t(img.bytesPerLine()));
+                const std::vector<StampCandidate> candidates = finder.find(rgb);
+                for (std::size_t c = 0; c < candidates.size(); ++c)
+                    for (std::size_t l = 0; l < candidates[c].lines.size(); ++l) {
+                        const LineBox &b = candidates[c].lines[l];
+                        std::printf("%s\t%s\t%d\t%d\t%zu\t%zu\t%.2f\t%.2f\t%.2f\t%.2f\t%.2f\n",
+                            qPrintable(dir), qPrintable(name), img.width(), img.height(), c, l,
+                            double(b.centre.x), double(b.centre.y), double(b.length),
+                            double(b.height), double(b.angle));
+                    }
+                continue;
+            }
             const std::optional<CodeMatch> match = reader.bestMatch(loaded.image);
             const std::optional<std::string> code
                 = match && match->clear() ? std::optional(match->code) : std::nullopt;

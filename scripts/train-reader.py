@@ -3,13 +3,17 @@
 
   nice -n 19 scripts/train-reader.py [--seed 1000] [--photos 16000] [--jitters 2] [--steps 22000] [--augment colours]
                                     [--like-widths] [--out data/reader.onnx]
+                                    [--finder build/bin/bench_read [--finder-photos 6000]] [--init ONNX --lr 1e-3]
   scripts/train-reader.py --pack FLOAT.onnx --out data/reader.onnx
 
 Photos come from scripts/gen-stamps.py (seeds from --seed up; validation uses seed 500). Each printed
 line is cut out along its true rectangle with random offsets, tilt, margins and neighbouring lines,
 as an imperfect stamp finder would cut it (validation lines with half that jitter), and reduced to
 the network's input: height 32 (or width 320), at the left, the rest filled with the crop's median
-colour. The network is a small CNN whose 80 columns (4 pixels each) give the log-probabilities of
+colour. With --finder, the lines the reader's own stamp finder cuts in other photos are added, each
+labelled with the printed line it lies on (or no text where it lies on no print); --init trains
+an earlier export further instead of a new network (neither gave the committed networks: see the
+README). The network is a small CNN whose 80 columns (4 pixels each) give the log-probabilities of
 blank, 0-9, A-Z, gap, '-', '/', '.', trained with CTC; its convolutions run in bfloat16 unless
 --precision fp32. The same seed gives the same photos and the same training order. The export folds
 each batch norm into its convolution and keeps the weights as 8-bit integers (a quarter of the size);
@@ -21,6 +25,8 @@ import importlib.util
 import math
 import multiprocessing
 import os
+import subprocess
+import tempfile
 import time
 
 import cv2
@@ -98,6 +104,84 @@ def photo_samples(args):
     return out
 
 
+def straighten(img, box, upside_down, text_share):
+    """A line cut as the reader cuts it (reader/straightener.cpp): box is the finder's
+    (cx, cy, length, ink height, angle), text_share the ink's share of the cut's height."""
+    cx, cy, length, ink, angle = box
+    height = ink / text_share
+    length += 2 * 0.4 * height
+    out_h = int(min(max(height, 16), 96))
+    factor = max(1, int(height / out_h))
+    k = out_h * factor / height
+    cw, ch = max(factor, int(length * k)), out_h * factor
+    a = math.radians(angle + (180 if upside_down else 0))
+    c, s = math.cos(a), math.sin(a)
+    m = np.array([[c / k, -s / k, cx - (c * cw - s * ch) / (2 * k)], [s / k, c / k, cy - (s * cw + c * ch) / (2 * k)]])
+    cut = cv2.warpAffine(img, m, (cw, ch), flags=cv2.WARP_INVERSE_MAP | cv2.INTER_LINEAR, borderMode=cv2.BORDER_REPLICATE)
+    return cv2.resize(cut, (cw // factor, out_h), interpolation=cv2.INTER_AREA) if factor > 1 else cut
+
+
+def finder_photo(args):
+    """Photo `index` of the finder's stream written to `folder`; its printed lines."""
+    seed, index, folder = args
+    rng = np.random.default_rng([seed, 1_000_000 + index])
+    jpeg, lines = gen.make_photo(rng, gen.random_code(rng, *CODES), TIERS[index % 3])
+    with open(os.path.join(folder, "%06d.jpg" % index), "wb") as f:
+        f.write(jpeg)
+    return lines
+
+
+def finder_cuts(args):
+    """The lines the stamp finder found in one photo, cut as the reader cuts them, each with the
+    text of the printed line it lies on, or none where it lies on no print; lines that cover part
+    of a printed line, or more than one, or cut its letters short, are left out."""
+    seed, index, folder, lines, found, cuts = args
+    rng = np.random.default_rng([seed, 2_000_000 + index])
+    img = cv2.imread(os.path.join(folder, "%06d.jpg" % index), cv2.IMREAD_COLOR)
+    out, blanks = [], 0
+    for size, box in found:
+        k = img.shape[1] / size[0]  # the reader may have loaded the photo smaller
+        box = (box[0] * k, box[1] * k, box[2] * k, box[3] * k, box[4])
+        text, upside_down, near = None, False, False
+        for t, (tx, ty, tw, th, ta) in lines:
+            r = math.radians(ta)
+            dx, dy = box[0] - tx, box[1] - ty
+            along, across = dx * math.cos(r) + dy * math.sin(r), -dx * math.sin(r) + dy * math.cos(r)
+            turn = math.radians(box[4] - ta)
+            if abs(across) < 1.5 * th + box[3] and abs(along) < (tw + box[2]) / 2 + th:
+                near = True
+            if (abs(math.sin(turn)) < 0.14 and abs(across) < 0.5 * th and abs(along) < 0.2 * tw
+                    and 0.8 < box[2] / tw < 1.25 and 0.75 < box[3] / th < 1.6):
+                text, upside_down = " ".join(t.split()), math.cos(turn) < 0
+        if text is None and (near or blanks >= 2):
+            continue
+        blanks += text is None
+        for _ in range(cuts if text else 1):
+            turned = (*box[:4], box[4] + rng.uniform(-2, 2))
+            crop = straighten(img, turned, upside_down if text else rng.random() < 0.5, rng.uniform(0.45, 0.8))
+            out.append((*to_input(crop, rng), text or "", "cut " + TIERS[index % 3]))
+    return out
+
+
+def make_finder_set(seed, count, cuts, finder):
+    """Lines cut from the stamp finder's candidates in `count` photos (bench_read --lines)."""
+    with tempfile.TemporaryDirectory() as folder, multiprocessing.Pool(2) as pool:
+        lines = pool.map(finder_photo, [(seed, i, folder) for i in range(count)], chunksize=8)
+        found = {}
+        rows = subprocess.run([os.path.abspath(finder), "--lines", folder], cwd=os.path.dirname(os.path.abspath(finder)),
+                              check=True, capture_output=True, text=True).stdout
+        for row in rows.splitlines():
+            cells = row.split("\t")
+            if len(cells) == 11:
+                found.setdefault(int(cells[1][:-4]), []).append(
+                    ((int(cells[2]), int(cells[3])), tuple(float(v) for v in cells[6:])))
+        chunks = pool.map(finder_cuts, [(seed, i, folder, lines[i], found.get(i, []), cuts) for i in range(count)],
+                          chunksize=8)
+    samples = [s for chunk in chunks for s in chunk]
+    images = np.stack([s[0] for s in samples])
+    return images, [s[2] for s in samples], [s[3] for s in samples], np.array([s[1] for s in samples])
+
+
 def make_set(seed, count, jitters, jitter, egg_only):
     with multiprocessing.Pool(2) as pool:
         chunks = pool.map(photo_samples, [(seed, i, jitters, jitter, egg_only) for i in range(count)], chunksize=8)
@@ -140,6 +224,15 @@ class Reader(nn.Module):
         # context along the line: a few characters either side
         self.context = nn.Sequential(*block(c[3], c[3], (1, 5), (0, 2)), *block(c[3], c[3], (1, 5), (0, 2)))
         self.classify = nn.Conv2d(c[3], len(ALPHABET) + 1, 1)
+
+    frozen_norms = False  # a network trained further keeps its batch norms as they are
+
+    def train(self, mode=True):
+        super().train(mode)
+        for m in self.modules():
+            if isinstance(m, nn.BatchNorm2d) and self.frozen_norms:
+                m.eval()
+        return self
 
     def scores(self, x):
         f = self.features(x)
@@ -248,18 +341,28 @@ def packed(model):
 
 
 def unpacked_onnx(path):
-    """A model with the weights of a float export of an earlier version of this script, read back
+    """A model with the weights of an export (float, or 8-bit as export() writes it), read back
     through OpenCV: its batch norms are folded into the convolutions, so here they stay neutral."""
     net = cv2.dnn.readNetFromONNX(path)
     layers = [net.getLayer(net.getLayerId(name)) for name in net.getLayerNames()]
-    blobs = [layer.blobs for layer in layers if layer.type == "Convolution"]
+    blobs = []  # weight and bias of each convolution, its 8-bit scale and bias applied
+    for layer in layers:
+        if layer.type == "Convolution":
+            w = layer.blobs[0]
+            blobs.append([w, layer.blobs[1] if len(layer.blobs) > 1 else np.zeros(w.shape[0], np.float32)])
+        elif layer.type == "Scale" and blobs and len(layer.blobs) == 1:
+            k = layer.blobs[0].reshape(-1)
+            if "Mul" in layer.name:
+                blobs[-1] = [blobs[-1][0] * k.reshape(-1, 1, 1, 1), blobs[-1][1] * k]
+            else:
+                blobs[-1][1] = blobs[-1][1] + k
     model = Reader().eval()
     convs = [m for m in model.modules() if isinstance(m, nn.Conv2d)]
     norms = [m for m in model.modules() if isinstance(m, nn.BatchNorm2d)] + [None]
     assert len(blobs) == len(convs), "not a network of this script"
     with torch.no_grad():
         for conv, norm, (w, b) in zip(convs, norms, blobs):
-            conv.weight.copy_(torch.from_numpy(w))
+            conv.weight.copy_(torch.from_numpy(np.ascontiguousarray(w, np.float32)))
             if norm is None:
                 conv.bias.copy_(torch.from_numpy(b.reshape(-1)))
                 continue
@@ -302,6 +405,12 @@ def main():
     ap.add_argument("--batch", type=int, default=32)
     ap.add_argument("--val-photos", type=int, default=600)
     ap.add_argument("--out", default=os.path.join(ROOT, "data", "reader.onnx"))
+    ap.add_argument("--finder", metavar="BENCH_READ",
+                    help="the built bench_read (build/bin/bench_read), to train on its stamp finder's cuts too")
+    ap.add_argument("--finder-photos", type=int, default=6000,
+                    help="photos whose finder cuts are trained on, with --finder")
+    ap.add_argument("--init", metavar="ONNX", help="train further an earlier export (batch norms kept as they are)")
+    ap.add_argument("--lr", type=float, default=3e-3, help="the highest learning rate")
     ap.add_argument("--pack", metavar="FLOAT.onnx",
                     help="train nothing: write the network of an earlier float export with 8-bit weights")
     args = ap.parse_args()
@@ -314,12 +423,19 @@ def main():
     start = time.time()
     images, labels, _, widths = make_set(args.seed, args.photos, args.jitters, 1.0, True)
     val = make_set(500, args.val_photos, 1, 0.5, False)[:3]
+    if args.finder:
+        more = make_finder_set(args.seed, args.finder_photos, args.jitters, args.finder)
+        images, labels, widths = np.concatenate([images, more[0]]), labels + more[1], np.concatenate([widths, more[3]])
+        more = make_finder_set(500, args.val_photos // 2, 1, args.finder)[:3]
+        val = (np.concatenate([val[0], more[0]]), val[1] + more[1], val[2] + more[2])
     print("data: %d training crops, %d validation crops, %.0f s" % (len(labels), len(val[1]), time.time() - start))
 
-    model = Reader().to(memory_format=torch.channels_last)
+    model = unpacked_onnx(args.init) if args.init else Reader()
+    model.frozen_norms = bool(args.init)
+    model = model.train().to(memory_format=torch.channels_last)
     print("parameters: %d" % sum(p.numel() for p in model.parameters()))
-    opt = torch.optim.AdamW(model.parameters(), lr=3e-3, weight_decay=1e-4)
-    sched = torch.optim.lr_scheduler.OneCycleLR(opt, max_lr=3e-3, total_steps=args.steps, pct_start=0.15)
+    opt = torch.optim.AdamW(model.parameters(), lr=args.lr, weight_decay=1e-4)
+    sched = torch.optim.lr_scheduler.OneCycleLR(opt, max_lr=args.lr, total_steps=args.steps, pct_start=0.15)
     ctc = nn.CTCLoss(blank=0, zero_infinity=True)
     targets = [torch.tensor([ALPHABET.index(c) + 1 for c in l], dtype=torch.long) for l in labels]
     best = 0.0
@@ -340,7 +456,7 @@ def main():
         sched.step()
         if (step + 1) % 1000 == 0 or step + 1 == args.steps:
             figures = evaluate(model, *val)
-            lines = [v for t, v in figures.items() if t in TIERS]
+            lines = [v for t, v in figures.items() if t.split()[-1] in TIERS]
             accuracy = sum(a * n for a, n in lines) / sum(n for _, n in lines)
             print("step %d, loss %.3f, validation line accuracy %.3f (%s), %.0f s" % (
                 step + 1, loss.item(), accuracy,
