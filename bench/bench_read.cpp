@@ -5,7 +5,7 @@
 // Run from the folder that holds Kelvo.bmp (build/bin).
 // Usage: bench_read [--photos] DIR [MORE_DIRS...]; each folder is measured on its own.
 // bench_read --lines DIR... prints only what the stamp finder cuts in each photo,
-// for scripts/train-reader.py --finder-lines.
+// for scripts/train-reader.py --finder.
 #include "benchclock.h"
 #include "imageloader.h"
 #include "knowncodes.h"
@@ -70,17 +70,15 @@ int main(int argc, char *argv[])
             timer.restart();
             const ImageLoader::Result loaded = ImageLoader::load(QDir(dir).filePath(name));
             if (linesOnly) {
-                const QImage &img = loaded.image;
-                if (img.format() != QImage::Format_RGB888)
+                const cv::Mat rgb = StampReader::rgbView(loaded.image);
+                if (rgb.empty())
                     continue;
-                const cv::Mat rgb(img.height(), img.width(), CV_8UC3,
-                    const_cast<uchar *>(img.constBits()), std::size_t(img.bytesPerLine()));
                 const std::vector<StampCandidate> candidates = finder.find(rgb);
                 for (std::size_t c = 0; c < candidates.size(); ++c)
                     for (std::size_t l = 0; l < candidates[c].lines.size(); ++l) {
                         const LineBox &b = candidates[c].lines[l];
                         std::printf("%s\t%s\t%d\t%d\t%zu\t%zu\t%.2f\t%.2f\t%.2f\t%.2f\t%.2f\n",
-                            qPrintable(dir), qPrintable(name), img.width(), img.height(), c, l,
+                            qPrintable(dir), qPrintable(name), rgb.cols, rgb.rows, c, l,
                             double(b.centre.x), double(b.centre.y), double(b.length),
                             double(b.height), double(b.angle));
                     }

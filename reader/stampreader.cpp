@@ -71,12 +71,19 @@ std::vector<StampReader::Cut> StampReader::readCut(const cv::Mat &rgb,
     return cuts;
 }
 
-std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
+cv::Mat StampReader::rgbView(const QImage &photo)
 {
     if (photo.isNull() || photo.format() != QImage::Format_RGB888)
+        return {};
+    return cv::Mat(photo.height(), photo.width(), CV_8UC3, const_cast<uchar *>(photo.constBits()),
+        std::size_t(photo.bytesPerLine()));
+}
+
+std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
+{
+    const cv::Mat rgb = rgbView(photo);
+    if (rgb.empty())
         return std::nullopt;
-    const cv::Mat rgb(photo.height(), photo.width(), CV_8UC3,
-        const_cast<uchar *>(photo.constBits()), std::size_t(photo.bytesPerLine()));
 
     // The first cut of each candidate read so far.
     std::vector<Cut> cuts;

@@ -40,6 +40,9 @@ public:
     explicit StampReader(const KnownCodes &known);
     bool isReady() const;
 
+    // The photo's pixels as OpenCV sees them, not copied; empty unless RGB888.
+    static cv::Mat rgbView(const QImage &photo);
+
     // The best reading of the photo (RGB888), accepted or not; nothing if no
     // existing code fits at all. The lead counts other readings too.
     std::optional<CodeMatch> bestMatch(const QImage &photo);

@@ -163,6 +163,18 @@ def finder_cuts(args):
     return out
 
 
+def stacked(chunks):
+    """The samples of all photos as (images, texts, tiers, widths)."""
+    samples = [s for chunk in chunks for s in chunk]
+    images = np.stack([s[0] for s in samples])
+    return images, [s[2] for s in samples], [s[3] for s in samples], np.array([s[1] for s in samples])
+
+
+def joined(a, b):
+    """Two sets of samples as one."""
+    return np.concatenate([a[0], b[0]]), a[1] + b[1], a[2] + b[2], np.concatenate([a[3], b[3]])
+
+
 def make_finder_set(seed, count, cuts, finder):
     """Lines cut from the stamp finder's candidates in `count` photos (bench_read --lines)."""
     with tempfile.TemporaryDirectory() as folder, multiprocessing.Pool(2) as pool:
@@ -175,19 +187,14 @@ def make_finder_set(seed, count, cuts, finder):
             if len(cells) == 11:
                 found.setdefault(int(cells[1][:-4]), []).append(
                     ((int(cells[2]), int(cells[3])), tuple(float(v) for v in cells[6:])))
-        chunks = pool.map(finder_cuts, [(seed, i, folder, lines[i], found.get(i, []), cuts) for i in range(count)],
-                          chunksize=8)
-    samples = [s for chunk in chunks for s in chunk]
-    images = np.stack([s[0] for s in samples])
-    return images, [s[2] for s in samples], [s[3] for s in samples], np.array([s[1] for s in samples])
+        return stacked(pool.map(finder_cuts, [(seed, i, folder, lines[i], found.get(i, []), cuts)
+                                              for i in range(count)], chunksize=8))
 
 
 def make_set(seed, count, jitters, jitter, egg_only):
     with multiprocessing.Pool(2) as pool:
-        chunks = pool.map(photo_samples, [(seed, i, jitters, jitter, egg_only) for i in range(count)], chunksize=8)
-    samples = [s for chunk in chunks for s in chunk]
-    images = np.stack([s[0] for s in samples])
-    return images, [s[2] for s in samples], [s[3] for s in samples], np.array([s[1] for s in samples])
+        return stacked(pool.map(photo_samples, [(seed, i, jitters, jitter, egg_only) for i in range(count)],
+                                chunksize=8))
 
 
 def batches(widths, steps, batch, seed, like_widths):
@@ -229,8 +236,8 @@ class Reader(nn.Module):
 
     def train(self, mode=True):
         super().train(mode)
-        for m in self.modules():
-            if isinstance(m, nn.BatchNorm2d) and self.frozen_norms:
+        for m in self.modules() if self.frozen_norms else ():
+            if isinstance(m, nn.BatchNorm2d):
                 m.eval()
         return self
 
@@ -421,13 +428,13 @@ def main():
     torch.set_num_threads(2)
     torch.manual_seed(args.seed)
     start = time.time()
-    images, labels, _, widths = make_set(args.seed, args.photos, args.jitters, 1.0, True)
-    val = make_set(500, args.val_photos, 1, 0.5, False)[:3]
+    train = make_set(args.seed, args.photos, args.jitters, 1.0, True)
+    val = make_set(500, args.val_photos, 1, 0.5, False)
     if args.finder:
-        more = make_finder_set(args.seed, args.finder_photos, args.jitters, args.finder)
-        images, labels, widths = np.concatenate([images, more[0]]), labels + more[1], np.concatenate([widths, more[3]])
-        more = make_finder_set(500, args.val_photos // 2, 1, args.finder)[:3]
-        val = (np.concatenate([val[0], more[0]]), val[1] + more[1], val[2] + more[2])
+        train = joined(train, make_finder_set(args.seed, args.finder_photos, args.jitters, args.finder))
+        val = joined(val, make_finder_set(500, args.val_photos // 2, 1, args.finder))
+    images, labels, _, widths = train
+    val = val[:3]
     print("data: %d training crops, %d validation crops, %.0f s" % (len(labels), len(val[1]), time.time() - start))
 
     model = unpacked_onnx(args.init) if args.init else Reader()
