@@ -46,8 +46,18 @@ double sharpness(const std::vector<float> &rows)
     return std::inner_product(rows.begin(), rows.end(), rows.begin(), 0.0);
 }
 
-// The rows' bands of ink, split at deep valleys between two lines.
-std::vector<std::pair<int, int>> bands(const std::vector<float> &rows)
+// How deep a valley between two lines must be: under this share of the lower
+// peak beside it, and each side at least this share of the band's rows.
+struct Valley
+{
+    float depth;
+    float sideShare;
+};
+// Lines set well apart; lines set close, whose valley the blur fills in.
+constexpr Valley Deep {0.45f, 0}, Shallow {0.8f, 0.3f};
+
+// The rows' bands of ink, split at valleys between two lines.
+std::vector<std::pair<int, int>> bands(const std::vector<float> &rows, const Valley &valley)
 {
     std::vector<float> smooth;
     smooth.reserve(rows.size());
@@ -67,15 +77,16 @@ std::vector<std::pair<int, int>> bands(const std::vector<float> &rows)
         int j = i;
         while (j < n && smooth[std::size_t(j)] > BandFloor * top)
             ++j;
-        // A valley under half the lower of the peaks on its two sides parts two lines.
+        // A valley deep enough under the lower of the peaks on its two sides parts two lines.
         int start = i;
+        const int side = std::max(3, int(valley.sideShare * float(j - i)));
         for (int k = i + 2; k < j - 2; ++k) {
             const float v = smooth[std::size_t(k)];
             if (v > smooth[std::size_t(k - 1)] || v > smooth[std::size_t(k + 1)])
                 continue;
             const float left = *std::max_element(smooth.begin() + start, smooth.begin() + k);
             const float right = *std::max_element(smooth.begin() + k, smooth.begin() + j);
-            if (v < 0.45f * std::min(left, right) && k - start >= 3 && j - k >= 3) {
+            if (v < valley.depth * std::min(left, right) && k - start >= side && j - k >= side) {
                 found.emplace_back(start, k);
                 start = k;
             }
@@ -267,7 +278,8 @@ std::optional<StampCandidate> stacked(const StampCandidate &candidate, LineBox l
     return std::nullopt;
 }
 
-std::vector<LineBox> linesOf(const std::vector<InkPoint> &ink)
+// The angle, in degrees, at which the ink falls into the sharpest rows.
+float textAngle(const std::vector<InkPoint> &ink)
 {
     float origin = 0, bestAngle = 0;
     double best = -1;
@@ -283,12 +295,19 @@ std::vector<LineBox> linesOf(const std::vector<InkPoint> &ink)
     const float coarse = bestAngle;
     for (float a = coarse - 2.5f; a <= coarse + 2.5f; a += 0.5f)
         tryAngle(a);
-    const float radians = bestAngle * Pi / 180;
+    return bestAngle;
+}
+
+// The text lines at that angle: the bands of ink, parted at valleys so deep.
+std::vector<LineBox> linesOf(const std::vector<InkPoint> &ink, float degrees, const Valley &valley)
+{
+    float origin = 0;
+    const float radians = degrees * Pi / 180;
     const std::vector<float> rows = profile(ink, radians, origin);
     const cv::Point2f dir(std::cos(radians), std::sin(radians)), normal(-dir.y, dir.x);
 
     std::vector<LineBox> lines;
-    for (const auto &[a, b] : bands(rows)) {
+    for (const auto &[a, b] : bands(rows, valley)) {
         const float height = float(b - a);
         std::vector<float> along;
         for (const InkPoint &p : ink) {
@@ -302,7 +321,7 @@ std::vector<LineBox> linesOf(const std::vector<InkPoint> &ink)
         if (u1 - u0 < height)
             continue;
         const float u = (u0 + u1) / 2, v = origin + float(a + b) / 2;
-        lines.push_back({dir * u + normal * v, u1 - u0, height, bestAngle});
+        lines.push_back({dir * u + normal * v, u1 - u0, height, degrees});
     }
     // The longest lines, still in their order across the text.
     while (lines.size() > std::size_t(StampFinder::MaxLines))
@@ -452,14 +471,25 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small)
 
     std::vector<StampCandidate> candidates;
     for (int i : order) {
-        StampCandidate candidate {linesOf(blobs[std::size_t(i)]), weight[std::size_t(i)]};
+        const std::vector<InkPoint> &blob = blobs[std::size_t(i)];
+        const float angle = textAngle(blob);
+        StampCandidate candidate {linesOf(blob, angle, Deep), weight[std::size_t(i)]};
         int most = 0;
         for (const LineBox &line : candidate.lines)
-            most = std::max(most, pieces(blobs[std::size_t(i)], line));
+            most = std::max(most, pieces(blob, line));
         if (most >= MinPieces)
             candidate.printInk = candidate.ink * std::min(1.0, double(most) / FullPieces);
-        if (!candidate.lines.empty())
-            candidates.push_back(std::move(candidate));
+        if (candidate.lines.empty())
+            continue;
+        // Two lines set close may blur into one band: the bands parted at
+        // shallower valleys follow as a candidate of their own, just after it.
+        StampCandidate close = candidate;
+        close.lines = linesOf(blob, angle, Shallow);
+        close.ink *= 0.999;
+        close.printInk *= 0.999;
+        candidates.push_back(std::move(candidate));
+        if (close.lines.size() > candidates.back().lines.size())
+            candidates.push_back(std::move(close));
     }
     return candidates;
 }
