@@ -278,8 +278,15 @@ std::optional<StampCandidate> stacked(const StampCandidate &candidate, LineBox l
     return std::nullopt;
 }
 
-// The angle, in degrees, at which the ink falls into the sharpest rows.
-float textAngle(const std::vector<InkPoint> &ink)
+// The ink projected across the text at the angle where it falls into the sharpest rows.
+struct Across
+{
+    float degrees;
+    std::vector<float> rows;
+    float origin = 0;
+};
+
+Across textAngle(const std::vector<InkPoint> &ink)
 {
     float origin = 0, bestAngle = 0;
     double best = -1;
@@ -295,15 +302,17 @@ float textAngle(const std::vector<InkPoint> &ink)
     const float coarse = bestAngle;
     for (float a = coarse - 2.5f; a <= coarse + 2.5f; a += 0.5f)
         tryAngle(a);
-    return bestAngle;
+    Across across {bestAngle, {}};
+    across.rows = profile(ink, bestAngle * Pi / 180, across.origin);
+    return across;
 }
 
-// The text lines at that angle: the bands of ink, parted at valleys so deep.
-std::vector<LineBox> linesOf(const std::vector<InkPoint> &ink, float degrees, const Valley &valley)
+// The text lines: the bands of ink across it, parted at valleys so deep.
+std::vector<LineBox> linesOf(
+    const std::vector<InkPoint> &ink, const Across &across, const Valley &valley)
 {
-    float origin = 0;
+    const auto &[degrees, rows, origin] = across;
     const float radians = degrees * Pi / 180;
-    const std::vector<float> rows = profile(ink, radians, origin);
     const cv::Point2f dir(std::cos(radians), std::sin(radians)), normal(-dir.y, dir.x);
 
     std::vector<LineBox> lines;
@@ -472,8 +481,8 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small)
     std::vector<StampCandidate> candidates;
     for (int i : order) {
         const std::vector<InkPoint> &blob = blobs[std::size_t(i)];
-        const float angle = textAngle(blob);
-        StampCandidate candidate {linesOf(blob, angle, Deep), weight[std::size_t(i)]};
+        const Across across = textAngle(blob);
+        StampCandidate candidate {linesOf(blob, across, Deep), weight[std::size_t(i)]};
         int most = 0;
         for (const LineBox &line : candidate.lines)
             most = std::max(most, pieces(blob, line));
@@ -483,10 +492,8 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small)
             continue;
         // Two lines set close may blur into one band: the bands parted at
         // shallower valleys follow as a candidate of their own, just after it.
-        StampCandidate close = candidate;
-        close.lines = linesOf(blob, angle, Shallow);
-        close.ink *= 0.999;
-        close.printInk *= 0.999;
+        StampCandidate close {
+            linesOf(blob, across, Shallow), candidate.ink * 0.999, candidate.printInk * 0.999};
         candidates.push_back(std::move(candidate));
         if (close.lines.size() > candidates.back().lines.size())
             candidates.push_back(std::move(close));
