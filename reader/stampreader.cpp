@@ -123,14 +123,43 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     if (!first)
         return std::nullopt;
 
-    // The best reading's candidate cut in other ways, the same way up, and
+    CodeMatch match = confirmed(rgb, candidates[source], cuts[source], first->upright);
+    if (match.clear())
+        return match;
+    // Not clear: the readings that stand out most on other candidates may
+    // lie on cleaner cuts of the stamp.
+    std::vector<std::pair<float, std::pair<std::size_t, int>>> others;
+    for (std::size_t i = 0; i < cuts.size(); ++i) {
+        const Reading *best = nullptr;
+        for (const Reading &r : cuts[i])
+            if (i != source && r.match && (!best || r.match->lead() > best->match->lead()))
+                best = &r;
+        if (best)
+            others.push_back({best->match->lead(), {i, best->upright}});
+    }
+    std::sort(others.begin(), others.end(), std::greater<>());
+    for (std::size_t k = 0; k < others.size() && k < std::size_t(MaxOtherSources); ++k) {
+        const auto [i, upright] = others[k].second;
+        CodeMatch second = confirmed(rgb, candidates[i], cuts[i], upright);
+        if (second.lead() > match.lead())
+            match = std::move(second);
+        if (match.clear())
+            break;
+    }
+    return match;
+}
+
+CodeMatch StampReader::confirmed(
+    const cv::Mat &rgb, const StampCandidate &candidate, const Cut &firstCut, int upright)
+{
+    // The candidate cut in other ways, the same way up, and
     // every cut read by every network: one cut can be surely wrong where
     // several seldom agree, and so can one network where two trained otherwise
     // seldom do. Each code's shortfall, at best over the readings of each
     // cut, is averaged over them all; the code must stand out in that average.
-    std::vector<Cut> opinions {cuts[source]};
+    std::vector<Cut> opinions {firstCut};
     const auto confirm = [&](const Variant &variant, std::span<Recogniser> networks) {
-        for (Cut &cut : readCut(rgb, candidates[source], variant, first->upright, networks))
+        for (Cut &cut : readCut(rgb, candidate, variant, upright, networks))
             opinions.push_back(std::move(cut));
     };
     confirm(Plain, std::span(m_networks).subspan(1)); // the first network's is read already
@@ -139,7 +168,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     std::set<std::string> codes;
     for (const Cut &cut : opinions)
         for (const Reading &r : cut)
-            if (r.match && r.upright == first->upright) {
+            if (r.match && r.upright == upright) {
                 codes.insert(r.match->code);
                 codes.insert(r.match->alternatives.begin(), r.match->alternatives.end());
             }
@@ -149,7 +178,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         for (const Cut &cut : opinions) {
             float shortfall = NoPath;
             for (const Reading &r : cut)
-                if (r.upright == first->upright)
+                if (r.upright == upright)
                     if (const std::optional<float> s = m_search.score(r.logProbs, code))
                         shortfall = std::max(shortfall, *s);
             sum += shortfall;

@@ -1,7 +1,8 @@
 // The stamp reader: a photo in, the code it shows out, or nothing. Finds the
 // stamp, straightens each of its lines both ways up, recognises them, and
 // searches the codes that exist in each line and in each two lines joined.
-// The best reading is confirmed by every network on several cuts of its stamp.
+// The best reading is confirmed by every network on several cuts of its stamp;
+// when that leaves it unclear, so are the readings that stand out on other candidates.
 #pragma once
 
 #include "codesearch.h"
@@ -34,6 +35,9 @@ public:
     static constexpr Variant Plain {Straightener::TextShare, 0};
     static constexpr Variant SecondOpinions[]
         = {{0.45f, 0}, {0.8f, 0}, {0.65f, 2}, {0.65f, -2}, {0.55f, 1}, {0.75f, -1}};
+    // When the best reading's stamp is not read clearly, this many other
+    // candidates, those whose readings stand out most, are confirmed too.
+    static constexpr int MaxOtherSources = 2;
     // Two networks trained otherwise: the first reads every candidate, both confirm.
     static constexpr const char *Networks[] = {":/reader/reader.onnx", ":/reader/reader2.onnx"};
 
@@ -62,6 +66,11 @@ private:
     // a cut for each of the networks, which share the straightened lines.
     std::vector<Cut> readCut(const cv::Mat &rgb, const StampCandidate &candidate,
         const Variant &variant, int upright, std::span<Recogniser> networks);
+
+    // The code read best over every cut of the candidate, that way up, with
+    // its runner-up: their shortfalls averaged over all the cuts.
+    CodeMatch confirmed(
+        const cv::Mat &rgb, const StampCandidate &candidate, const Cut &firstCut, int upright);
 
     CodeSearch m_search;
     std::vector<Recogniser> m_networks; // Networks
