@@ -134,7 +134,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         for (const Reading &r : cuts[i])
             if (i != source && r.match && (!best || r.match->lead() > best->match->lead()))
                 best = &r;
-        if (best)
+        if (best && best->match->lead() >= MinOtherLead)
             others.push_back({best->match->lead(), {i, best->upright}});
     }
     std::sort(others.begin(), others.end(), std::greater<>());

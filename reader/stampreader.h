@@ -36,8 +36,10 @@ public:
     static constexpr Variant SecondOpinions[]
         = {{0.45f, 0}, {0.8f, 0}, {0.65f, 2}, {0.65f, -2}, {0.55f, 1}, {0.75f, -1}};
     // When the best reading's stamp is not read clearly, this many other
-    // candidates, those whose readings stand out most, are confirmed too.
+    // candidates, those whose readings stand out most, are confirmed too;
+    // none whose reading leads by less than MinOtherLead (nats).
     static constexpr int MaxOtherSources = 2;
+    static constexpr float MinOtherLead = 2.0f;
     // Two networks trained otherwise: the first reads every candidate, both confirm.
     static constexpr const char *Networks[] = {":/reader/reader.onnx", ":/reader/reader2.onnx"};
 
