@@ -6,6 +6,7 @@
 #include <map>
 #include <numeric>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -128,18 +129,21 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         return match;
     // Not clear: the readings that stand out most on other candidates may
     // lie on cleaner cuts of the stamp.
-    std::vector<std::pair<float, std::pair<std::size_t, int>>> others;
+    // Each other candidate's reading that leads most: its lead, candidate and way up.
+    std::vector<std::tuple<float, std::size_t, int>> others;
     for (std::size_t i = 0; i < cuts.size(); ++i) {
+        if (i == source)
+            continue;
         const Reading *best = nullptr;
         for (const Reading &r : cuts[i])
-            if (i != source && r.match && (!best || r.match->lead() > best->match->lead()))
+            if (r.match && (!best || r.match->lead() > best->match->lead()))
                 best = &r;
         if (best && best->match->lead() >= MinOtherLead)
-            others.push_back({best->match->lead(), {i, best->upright}});
+            others.emplace_back(best->match->lead(), i, best->upright);
     }
     std::sort(others.begin(), others.end(), std::greater<>());
     for (std::size_t k = 0; k < others.size() && k < std::size_t(MaxOtherSources); ++k) {
-        const auto [i, upright] = others[k].second;
+        const auto [lead, i, upright] = others[k];
         CodeMatch second = confirmed(rgb, candidates[i], cuts[i], upright);
         if (second.lead() > match.lead())
             match = std::move(second);
