@@ -55,6 +55,8 @@ struct Valley
 };
 // Lines set well apart; lines set close, whose valley the blur fills in.
 constexpr Valley Deep {0.45f, 0}, Shallow {0.8f, 0.3f};
+// Bands parted only where the ink gives out.
+constexpr Valley Unparted {0, 0};
 
 // The rows' bands of ink, split at valleys between two lines.
 std::vector<std::pair<int, int>> bands(const std::vector<float> &rows, const Valley &valley)
@@ -494,9 +496,15 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small)
         // shallower valleys follow as a candidate of their own, just after it.
         StampCandidate close {
             linesOf(blob, across, Shallow), candidate.ink * 0.999, candidate.printInk * 0.999};
+        StampCandidate whole {
+            linesOf(blob, across, Unparted), candidate.ink * 0.998, candidate.printInk * 0.998};
+        const std::size_t parted = candidate.lines.size();
         candidates.push_back(std::move(candidate));
-        if (close.lines.size() > candidates.back().lines.size())
+        if (close.lines.size() > parted)
             candidates.push_back(std::move(close));
+        // Big, sparse dots may fall apart at their rows: the bands unparted follow too.
+        if (!whole.lines.empty() && whole.lines.size() < parted)
+            candidates.push_back(std::move(whole));
     }
     return candidates;
 }

@@ -1,5 +1,6 @@
-// The stamp finder on drawn stamps whose groups stand far apart: some
-// candidate must cut along the whole line, lone "1" and "IT" included.
+// The stamp finder on drawn stamps: some candidate must cut along the whole
+// line, its full height, when the groups stand far apart (lone "1" and "IT"
+// included) and when big, sparse dots leave deep gaps between their rows.
 #include "stampfinder.h"
 
 #include <QTest>
@@ -11,34 +12,59 @@ class TestStampFinder : public QObject
     Q_OBJECT
 
 private slots:
-    void wideBlanks_data();
-    void wideBlanks();
+    void wholeLine_data();
+    void wholeLine();
 };
 
-void TestStampFinder::wideBlanks_data()
+void TestStampFinder::wholeLine_data()
 {
     QTest::addColumn<double>("angle");
     QTest::addColumn<int>("font");
-    QTest::newRow("level, plain") << 0.0 << int(cv::FONT_HERSHEY_PLAIN);
-    QTest::newRow("steep, plain") << 65.0 << int(cv::FONT_HERSHEY_PLAIN);
-    QTest::newRow("upside down, simplex") << 200.0 << int(cv::FONT_HERSHEY_SIMPLEX);
-    QTest::newRow("sideways, duplex") << 110.0 << int(cv::FONT_HERSHEY_DUPLEX);
+    QTest::addColumn<int>("dotPitch"); // 0: solid strokes
+    const int plain = cv::FONT_HERSHEY_PLAIN;
+    QTest::newRow("wide blanks, level") << 0.0 << plain << 0;
+    QTest::newRow("wide blanks, steep") << 65.0 << plain << 0;
+    QTest::newRow("wide blanks, upside down") << 200.0 << int(cv::FONT_HERSHEY_SIMPLEX) << 0;
+    QTest::newRow("wide blanks, sideways") << 110.0 << int(cv::FONT_HERSHEY_DUPLEX) << 0;
+    QTest::newRow("sparse dots, level") << 0.0 << plain << 12;
+    QTest::newRow("sparse dots, steep") << 65.0 << plain << 12;
 }
 
-void TestStampFinder::wideBlanks()
+void TestStampFinder::wholeLine()
 {
     QFETCH(double, angle);
     QFETCH(int, font);
-    // Red print on a cream shell, each group three blanks from the next.
-    const std::string text = "1   IT   040   BL   236";
-    int base = 0;
-    const double scale = 2.2;
-    const cv::Size size = cv::getTextSize(text, font, scale, 3, &base);
-    cv::Mat level(size.height * 3, size.width + 80, CV_8UC3, cv::Scalar(225, 215, 190));
-    cv::putText(
-        level, text, {40, size.height * 2}, font, scale, cv::Scalar(200, 45, 40), 3, cv::LINE_AA);
+    QFETCH(int, dotPitch);
+    // Red print on a cream shell.
+    const cv::Scalar shell(225, 215, 190), ink(200, 45, 40);
+    cv::Mat level;
+    cv::Size size; // of the text
+    if (dotPitch == 0) {
+        // Each group three blanks from the next.
+        const std::string text = "1   IT   040   BL   236";
+        int base = 0;
+        const double scale = 2.2;
+        size = cv::getTextSize(text, font, scale, 3, &base);
+        level = cv::Mat(size.height * 3, size.width + 80, CV_8UC3, shell);
+        cv::putText(level, text, {40, size.height * 2}, font, scale, ink, 3, cv::LINE_AA);
+    } else {
+        // Each pixel of a tiny print a dot: six rows of them.
+        const std::string text = "2IT065UD311";
+        int base = 0;
+        const cv::Size tiny = cv::getTextSize(text, font, 0.6, 1, &base);
+        cv::Mat grid(tiny.height + 2, tiny.width, CV_8U, cv::Scalar(0));
+        cv::putText(grid, text, {0, tiny.height + 1}, font, 0.6, cv::Scalar(255), 1, cv::LINE_8);
+        size = cv::Size(grid.cols * dotPitch, tiny.height * dotPitch);
+        level = cv::Mat(size.height * 3, size.width + 80, CV_8UC3, shell);
+        for (int y = 0; y < grid.rows; ++y)
+            for (int x = 0; x < grid.cols; ++x)
+                if (grid.at<uchar>(y, x))
+                    cv::circle(level,
+                        {40 + x * dotPitch, size.height * 2 - (grid.rows - 2 - y) * dotPitch},
+                        dotPitch * 3 / 10, ink, cv::FILLED, cv::LINE_AA);
+    }
     const int side = level.cols + 200;
-    cv::Mat photo(side, side, CV_8UC3, cv::Scalar(225, 215, 190));
+    cv::Mat photo(side, side, CV_8UC3, shell);
     level.copyTo(
         photo(cv::Rect((side - level.cols) / 2, (side - level.rows) / 2, level.cols, level.rows)));
     const cv::Point2f centre(float(side) / 2, float(side) / 2);
@@ -51,6 +77,7 @@ void TestStampFinder::wideBlanks()
             const double turn = std::fmod(std::fabs(line.angle - angle) + 360.0, 180.0);
             whole = whole
                 || (std::min(turn, 180 - turn) < 5 && line.length > 0.9 * size.width
+                    && line.height > 0.6 * size.height
                     && cv::norm(line.centre - centre) < size.height);
         }
     QVERIFY2(whole, "no candidate cuts along the whole line");
