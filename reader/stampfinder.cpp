@@ -343,28 +343,39 @@ std::vector<LineBox> linesOf(
 
 } // namespace
 
+cv::Mat StampFinder::shrunk(const cv::Mat &image, int side)
+{
+    const double scale = double(side) / std::max(image.cols, image.rows);
+    if (scale >= 1)
+        return image;
+    // A thin strip of a picture keeps at least one pixel across.
+    cv::Mat small;
+    cv::resize(image, small,
+        cv::Size(std::max(1, int(image.cols * scale)), std::max(1, int(image.rows * scale))), 0, 0,
+        cv::INTER_AREA);
+    return small;
+}
+
+void StampFinder::scaleBack(StampCandidate &candidate, double back)
+{
+    for (LineBox &line : candidate.lines) {
+        line.centre *= float(back);
+        line.length *= float(back);
+        line.height *= float(back);
+    }
+    candidate.ink *= back * back;
+    candidate.printInk *= back * back;
+}
+
 std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
 {
     // Small print on the first copy; print too bold for its ink map on the second.
     std::vector<StampCandidate> candidates;
     cv::Mat small = rgb;
     for (const int side : {SmallSide, CoarseSide}) {
-        const double scale = double(side) / std::max(small.cols, small.rows);
-        // A thin strip of a picture keeps at least one pixel across.
-        if (scale < 1)
-            cv::resize(small, small,
-                cv::Size(
-                    std::max(1, int(small.cols * scale)), std::max(1, int(small.rows * scale))),
-                0, 0, cv::INTER_AREA);
-        const double back = double(rgb.cols) / small.cols;
+        small = shrunk(small, side);
         for (StampCandidate &candidate : candidatesIn(small)) {
-            for (LineBox &line : candidate.lines) {
-                line.centre *= float(back);
-                line.length *= float(back);
-                line.height *= float(back);
-            }
-            candidate.ink *= back * back;
-            candidate.printInk *= back * back;
+            scaleBack(candidate, double(rgb.cols) / small.cols);
             candidates.push_back(std::move(candidate));
         }
     }
@@ -417,7 +428,23 @@ std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
     return candidates;
 }
 
-std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small)
+std::vector<StampCandidate> StampFinder::findFaint(const cv::Mat &rgb) const
+{
+    const cv::Mat small = shrunk(rgb, SmallSide);
+    std::vector<StampCandidate> faint;
+    for (StampCandidate &candidate : candidatesIn(small, FaintShare))
+        if (candidate.printInk > 0) {
+            scaleBack(candidate, double(rgb.cols) / small.cols);
+            faint.push_back(std::move(candidate));
+        }
+    std::sort(faint.begin(), faint.end(),
+        [](const StampCandidate &a, const StampCandidate &b) { return a.printInk > b.printInk; });
+    if (faint.size() > std::size_t(MaxPrintCandidates))
+        faint.resize(MaxPrintCandidates);
+    return faint;
+}
+
+std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small, double thresholdShare)
 {
     // Ink: what a closing takes away, in the channel where the ink is darkest.
     const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(15, 15));
@@ -443,8 +470,8 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small)
                 return double(v);
         return 255.0;
     };
-    const double threshold
-        = std::max({MinInk, TextureFactor * percentile(0.9) + 4, PrintShare * percentile(0.999)});
+    const double threshold = thresholdShare
+        * std::max({MinInk, TextureFactor * percentile(0.9) + 4, PrintShare * percentile(0.999)});
     const cv::Mat mask = ink > threshold;
 
     cv::Mat merged;

@@ -3,6 +3,7 @@
 // of each blob by the angle at which its ink falls into the sharpest rows.
 // Gives a handful of candidates, the inkiest first, in the photo's coordinates,
 // then a couple of fainter ones whose ink is broken up along a line as print is.
+// On request, a couple more such ones from a fainter ink map.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -34,10 +35,23 @@ public:
     static constexpr int MaxPrintCandidates = 2;
     static constexpr int MaxLines = 4;
 
+    // Print fainter than the ink map's threshold, which a textured background
+    // or many speckled eggs may raise: on the first copy, the candidates of
+    // an ink map at this share of it that break up along a line as print does.
+    static constexpr double FaintShare = 0.75;
+
     // rgb: CV_8UC3.
     std::vector<StampCandidate> find(const cv::Mat &rgb) const;
+    // Up to MaxPrintCandidates faint ones, the likeliest first.
+    std::vector<StampCandidate> findFaint(const cv::Mat &rgb) const;
 
 private:
-    // The candidates in one copy, in its coordinates.
-    static std::vector<StampCandidate> candidatesIn(const cv::Mat &small);
+    // The candidates in one copy, in its coordinates, with an ink map at
+    // thresholdShare of its threshold.
+    static std::vector<StampCandidate> candidatesIn(
+        const cv::Mat &small, double thresholdShare = 1);
+    // image scaled down (never up) to side pixels on its longer side.
+    static cv::Mat shrunk(const cv::Mat &image, int side);
+    // From a copy's coordinates to the photo's.
+    static void scaleBack(StampCandidate &candidate, double back);
 };

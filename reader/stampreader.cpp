@@ -122,7 +122,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
             break;
     }
     if (!first)
-        return std::nullopt;
+        return faint(rgb, std::nullopt);
 
     CodeMatch match = confirmed(rgb, candidates[source], cuts[source], first->upright);
     if (match.clear())
@@ -148,6 +148,27 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         if (second.lead() > match.lead())
             match = std::move(second);
         if (match.clear())
+            return match;
+    }
+    return faint(rgb, std::move(match));
+}
+
+std::optional<CodeMatch> StampReader::faint(const cv::Mat &rgb, std::optional<CodeMatch> match)
+{
+    // The print the ink map may have left out, read as another candidate would be.
+    for (const StampCandidate &candidate : m_finder.findFaint(rgb)) {
+        const Cut cut
+            = std::move(readCut(rgb, candidate, Plain, -1, std::span(m_networks).first(1))[0]);
+        const Reading *best = nullptr;
+        for (const Reading &r : cut)
+            if (r.match && (!best || r.match->lead() > best->match->lead()))
+                best = &r;
+        if (!best || best->match->lead() < MinOtherLead)
+            continue;
+        CodeMatch other = confirmed(rgb, candidate, cut, best->upright);
+        if (!match || other.lead() > match->lead())
+            match = std::move(other);
+        if (match->clear())
             break;
     }
     return match;

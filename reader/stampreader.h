@@ -2,7 +2,8 @@
 // stamp, straightens each of its lines both ways up, recognises them, and
 // searches the codes that exist in each line and in each two lines joined.
 // The best reading is confirmed by every network on several cuts of its stamp;
-// when that leaves it unclear, so are the readings that stand out on other candidates.
+// when that leaves it unclear, so are the readings that stand out on other
+// candidates, and then on the finder's candidates of print fainter than its ink map.
 #pragma once
 
 #include "codesearch.h"
@@ -73,6 +74,9 @@ private:
     // its runner-up: their shortfalls averaged over all the cuts.
     CodeMatch confirmed(
         const cv::Mat &rgb, const StampCandidate &candidate, const Cut &firstCut, int upright);
+    // When nothing is read clearly: the match, or a clearer one on the finder's
+    // fainter candidates whose reading stands out by MinOtherLead.
+    std::optional<CodeMatch> faint(const cv::Mat &rgb, std::optional<CodeMatch> match);
 
     CodeSearch m_search;
     std::vector<Recogniser> m_networks; // Networks

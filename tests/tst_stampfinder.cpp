@@ -1,6 +1,7 @@
 // The stamp finder on drawn stamps: some candidate must cut along the whole
 // line, its full height, when the groups stand far apart (lone "1" and "IT"
-// included) and when big, sparse dots leave deep gaps between their rows.
+// included), when big, sparse dots leave deep gaps between their rows, and
+// (among the faint candidates) when the print is fainter than a texture around it.
 #include "stampfinder.h"
 
 #include <QTest>
@@ -14,7 +15,23 @@ class TestStampFinder : public QObject
 private slots:
     void wholeLine_data();
     void wholeLine();
+    void faintPrint_data();
+    void faintPrint();
 };
+
+// Whether a line of some candidate lies along the text centred there, its full length and height.
+bool holdsLine(const std::vector<StampCandidate> &candidates, double angle,
+    const cv::Point2f &centre, const cv::Size &size)
+{
+    for (const StampCandidate &candidate : candidates)
+        for (const LineBox &line : candidate.lines) {
+            const double turn = std::fmod(std::fabs(line.angle - angle) + 360.0, 180.0);
+            if (std::min(turn, 180 - turn) < 5 && line.length > 0.9 * size.width
+                && line.height > 0.6 * size.height && cv::norm(line.centre - centre) < size.height)
+                return true;
+        }
+    return false;
+}
 
 void TestStampFinder::wholeLine_data()
 {
@@ -71,16 +88,44 @@ void TestStampFinder::wholeLine()
     cv::warpAffine(photo, photo, cv::getRotationMatrix2D(centre, -angle, 1), photo.size(),
         cv::INTER_LINEAR, cv::BORDER_REPLICATE);
 
-    bool whole = false;
-    for (const StampCandidate &candidate : StampFinder().find(photo))
-        for (const LineBox &line : candidate.lines) {
-            const double turn = std::fmod(std::fabs(line.angle - angle) + 360.0, 180.0);
-            whole = whole
-                || (std::min(turn, 180 - turn) < 5 && line.length > 0.9 * size.width
-                    && line.height > 0.6 * size.height
-                    && cv::norm(line.centre - centre) < size.height);
-        }
-    QVERIFY2(whole, "no candidate cuts along the whole line");
+    QVERIFY2(holdsLine(StampFinder().find(photo), angle, centre, size),
+        "no candidate cuts along the whole line");
+}
+
+void TestStampFinder::faintPrint_data()
+{
+    QTest::addColumn<double>("angle");
+    QTest::newRow("level") << 0.0;
+    QTest::newRow("upside down") << 180.0;
+}
+
+void TestStampFinder::faintPrint()
+{
+    QFETCH(double, angle);
+    // Print fainter than the dots of a carton's texture above and below it
+    // raise the ink map's threshold to.
+    const cv::Scalar shell(225, 215, 190);
+    const int side = StampFinder::SmallSide;
+    cv::Mat photo(side, side, CV_8UC3, shell);
+    for (int y = 0; y < side; y += 8)
+        for (int x = 0; x < side; x += 8)
+            if (y < side / 3 || y >= side * 2 / 3)
+                photo(cv::Rect(x, y, std::min(5, side - x), std::min(5, side - y)))
+                    -= cv::Scalar::all(21);
+    const std::string text = "1IT040BL236";
+    int base = 0;
+    const cv::Size size = cv::getTextSize(text, cv::FONT_HERSHEY_PLAIN, 4.5, 3, &base);
+    cv::putText(photo, text, {(side - size.width) / 2, (side + size.height) / 2},
+        cv::FONT_HERSHEY_PLAIN, 4.5, shell - cv::Scalar(0, 30, 30), 3, cv::LINE_AA);
+    const cv::Point2f centre(float(side) / 2, float(side) / 2);
+    cv::warpAffine(photo, photo, cv::getRotationMatrix2D(centre, -angle, 1), photo.size(),
+        cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+
+    const StampFinder finder;
+    QVERIFY2(!holdsLine(finder.find(photo), angle, centre, size),
+        "the print is not under the ink map's threshold");
+    QVERIFY2(holdsLine(finder.findFaint(photo), angle, centre, size),
+        "no faint candidate cuts along the whole line");
 }
 
 QTEST_GUILESS_MAIN(TestStampFinder)
