@@ -38,7 +38,7 @@ public:
     // Print fainter than the ink map's threshold, which a textured background
     // or many speckled eggs may raise: on the first copy, the candidates of
     // an ink map at this share of it that break up along a line as print does.
-    static constexpr double FaintShare = 0.75;
+    static constexpr double FaintShare = 0.65;
 
     // rgb: CV_8UC3.
     std::vector<StampCandidate> find(const cv::Mat &rgb) const;
