@@ -523,15 +523,18 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small, doub
         // shallower valleys follow as a candidate of their own, just after it.
         StampCandidate close {
             linesOf(blob, across, Shallow), candidate.ink * 0.999, candidate.printInk * 0.999};
-        StampCandidate whole {
-            linesOf(blob, across, Unparted), candidate.ink * 0.998, candidate.printInk * 0.998};
         const std::size_t parted = candidate.lines.size();
+        const double blobInk = candidate.ink, printInk = candidate.printInk;
         candidates.push_back(std::move(candidate));
         if (close.lines.size() > parted)
             candidates.push_back(std::move(close));
         // Big, sparse dots may fall apart at their rows: the bands unparted follow too.
-        if (!whole.lines.empty() && whole.lines.size() < parted)
-            candidates.push_back(std::move(whole));
+        if (parted > 1) {
+            StampCandidate whole {
+                linesOf(blob, across, Unparted), blobInk * 0.998, printInk * 0.998};
+            if (!whole.lines.empty() && whole.lines.size() < parted)
+                candidates.push_back(std::move(whole));
+        }
     }
     return candidates;
 }

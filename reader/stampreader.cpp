@@ -110,8 +110,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     const Reading *first = nullptr;
     std::size_t source = 0;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        cuts.push_back(
-            std::move(readCut(rgb, candidates[i], Plain, -1, std::span(m_networks).first(1))[0]));
+        cuts.push_back(plainCut(rgb, candidates[i]));
         for (const Reading &r : cuts.back())
             if (r.match && (!first || r.match->shortfall() < first->match->shortfall())) {
                 first = &r;
@@ -124,8 +123,9 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     if (!first)
         return faint(rgb, std::nullopt);
 
-    CodeMatch match = confirmed(rgb, candidates[source], cuts[source], first->upright);
-    if (match.clear())
+    std::optional<CodeMatch> match
+        = confirmed(rgb, candidates[source], cuts[source], first->upright);
+    if (match->clear())
         return match;
     // Not clear: the readings that stand out most on other candidates may
     // lie on cleaner cuts of the stamp.
@@ -134,42 +134,47 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     for (std::size_t i = 0; i < cuts.size(); ++i) {
         if (i == source)
             continue;
-        const Reading *best = nullptr;
-        for (const Reading &r : cuts[i])
-            if (r.match && (!best || r.match->lead() > best->match->lead()))
-                best = &r;
-        if (best && best->match->lead() >= MinOtherLead)
+        if (const Reading *best = leading(cuts[i]))
             others.emplace_back(best->match->lead(), i, best->upright);
     }
     std::sort(others.begin(), others.end(), std::greater<>());
     for (std::size_t k = 0; k < others.size() && k < std::size_t(MaxOtherSources); ++k) {
         const auto [lead, i, upright] = others[k];
-        CodeMatch second = confirmed(rgb, candidates[i], cuts[i], upright);
-        if (second.lead() > match.lead())
-            match = std::move(second);
-        if (match.clear())
+        if (keepClearer(match, confirmed(rgb, candidates[i], cuts[i], upright)))
             return match;
     }
     return faint(rgb, std::move(match));
+}
+
+StampReader::Cut StampReader::plainCut(const cv::Mat &rgb, const StampCandidate &candidate)
+{
+    return std::move(readCut(rgb, candidate, Plain, -1, std::span(m_networks).first(1))[0]);
+}
+
+const StampReader::Reading *StampReader::leading(const Cut &cut)
+{
+    const Reading *best = nullptr;
+    for (const Reading &r : cut)
+        if (r.match && (!best || r.match->lead() > best->match->lead()))
+            best = &r;
+    return best && best->match->lead() >= MinOtherLead ? best : nullptr;
+}
+
+bool StampReader::keepClearer(std::optional<CodeMatch> &match, CodeMatch other)
+{
+    if (!match || other.lead() > match->lead())
+        match = std::move(other);
+    return match->clear();
 }
 
 std::optional<CodeMatch> StampReader::faint(const cv::Mat &rgb, std::optional<CodeMatch> match)
 {
     // The print the ink map may have left out, read as another candidate would be.
     for (const StampCandidate &candidate : m_finder.findFaint(rgb)) {
-        const Cut cut
-            = std::move(readCut(rgb, candidate, Plain, -1, std::span(m_networks).first(1))[0]);
-        const Reading *best = nullptr;
-        for (const Reading &r : cut)
-            if (r.match && (!best || r.match->lead() > best->match->lead()))
-                best = &r;
-        if (!best || best->match->lead() < MinOtherLead)
-            continue;
-        CodeMatch other = confirmed(rgb, candidate, cut, best->upright);
-        if (!match || other.lead() > match->lead())
-            match = std::move(other);
-        if (match->clear())
-            break;
+        const Cut cut = plainCut(rgb, candidate);
+        if (const Reading *best = leading(cut))
+            if (keepClearer(match, confirmed(rgb, candidate, cut, best->upright)))
+                break;
     }
     return match;
 }

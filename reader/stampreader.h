@@ -74,6 +74,12 @@ private:
     // its runner-up: their shortfalls averaged over all the cuts.
     CodeMatch confirmed(
         const cv::Mat &rgb, const StampCandidate &candidate, const Cut &firstCut, int upright);
+    // The candidate cut plainly, read both ways up by the first network.
+    Cut plainCut(const cv::Mat &rgb, const StampCandidate &candidate);
+    // The reading of the cut whose code leads most, if by MinOtherLead at least.
+    static const Reading *leading(const Cut &cut);
+    // Keeps other when it leads more than match (or there is none); whether the kept one is clear.
+    static bool keepClearer(std::optional<CodeMatch> &match, CodeMatch other);
     // When nothing is read clearly: the match, or a clearer one on the finder's
     // fainter candidates whose reading stands out by MinOtherLead.
     std::optional<CodeMatch> faint(const cv::Mat &rgb, std::optional<CodeMatch> match);

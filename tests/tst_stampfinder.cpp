@@ -19,6 +19,18 @@ private slots:
     void faintPrint();
 };
 
+// Red print on a cream shell.
+const cv::Scalar Shell(225, 215, 190);
+
+// The square photo turned by angle degrees about its centre, which it gives.
+cv::Point2f turn(cv::Mat &photo, double angle)
+{
+    const cv::Point2f centre(float(photo.cols) / 2, float(photo.rows) / 2);
+    cv::warpAffine(photo, photo, cv::getRotationMatrix2D(centre, -angle, 1), photo.size(),
+        cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    return centre;
+}
+
 // Whether a line of some candidate lies along the text centred there, its full length and height.
 bool holdsLine(const std::vector<StampCandidate> &candidates, double angle,
     const cv::Point2f &centre, const cv::Size &size)
@@ -52,8 +64,7 @@ void TestStampFinder::wholeLine()
     QFETCH(double, angle);
     QFETCH(int, font);
     QFETCH(int, dotPitch);
-    // Red print on a cream shell.
-    const cv::Scalar shell(225, 215, 190), ink(200, 45, 40);
+    const cv::Scalar ink(200, 45, 40);
     cv::Mat level;
     cv::Size size; // of the text
     if (dotPitch == 0) {
@@ -62,7 +73,7 @@ void TestStampFinder::wholeLine()
         int base = 0;
         const double scale = 2.2;
         size = cv::getTextSize(text, font, scale, 3, &base);
-        level = cv::Mat(size.height * 3, size.width + 80, CV_8UC3, shell);
+        level = cv::Mat(size.height * 3, size.width + 80, CV_8UC3, Shell);
         cv::putText(level, text, {40, size.height * 2}, font, scale, ink, 3, cv::LINE_AA);
     } else {
         // Each pixel of a tiny print a dot: six rows of them.
@@ -72,7 +83,7 @@ void TestStampFinder::wholeLine()
         cv::Mat grid(tiny.height + 2, tiny.width, CV_8U, cv::Scalar(0));
         cv::putText(grid, text, {0, tiny.height + 1}, font, 0.6, cv::Scalar(255), 1, cv::LINE_8);
         size = cv::Size(grid.cols * dotPitch, tiny.height * dotPitch);
-        level = cv::Mat(size.height * 3, size.width + 80, CV_8UC3, shell);
+        level = cv::Mat(size.height * 3, size.width + 80, CV_8UC3, Shell);
         for (int y = 0; y < grid.rows; ++y)
             for (int x = 0; x < grid.cols; ++x)
                 if (grid.at<uchar>(y, x))
@@ -81,12 +92,10 @@ void TestStampFinder::wholeLine()
                         dotPitch * 3 / 10, ink, cv::FILLED, cv::LINE_AA);
     }
     const int side = level.cols + 200;
-    cv::Mat photo(side, side, CV_8UC3, shell);
+    cv::Mat photo(side, side, CV_8UC3, Shell);
     level.copyTo(
         photo(cv::Rect((side - level.cols) / 2, (side - level.rows) / 2, level.cols, level.rows)));
-    const cv::Point2f centre(float(side) / 2, float(side) / 2);
-    cv::warpAffine(photo, photo, cv::getRotationMatrix2D(centre, -angle, 1), photo.size(),
-        cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    const cv::Point2f centre = turn(photo, angle);
 
     QVERIFY2(holdsLine(StampFinder().find(photo), angle, centre, size),
         "no candidate cuts along the whole line");
@@ -104,9 +113,8 @@ void TestStampFinder::faintPrint()
     QFETCH(double, angle);
     // Print fainter than the dots of a carton's texture above and below it
     // raise the ink map's threshold to.
-    const cv::Scalar shell(225, 215, 190);
     const int side = StampFinder::SmallSide;
-    cv::Mat photo(side, side, CV_8UC3, shell);
+    cv::Mat photo(side, side, CV_8UC3, Shell);
     for (int y = 0; y < side; y += 8)
         for (int x = 0; x < side; x += 8)
             if (y < side / 3 || y >= side * 2 / 3)
@@ -116,10 +124,8 @@ void TestStampFinder::faintPrint()
     int base = 0;
     const cv::Size size = cv::getTextSize(text, cv::FONT_HERSHEY_PLAIN, 4.5, 3, &base);
     cv::putText(photo, text, {(side - size.width) / 2, (side + size.height) / 2},
-        cv::FONT_HERSHEY_PLAIN, 4.5, shell - cv::Scalar(0, 30, 30), 3, cv::LINE_AA);
-    const cv::Point2f centre(float(side) / 2, float(side) / 2);
-    cv::warpAffine(photo, photo, cv::getRotationMatrix2D(centre, -angle, 1), photo.size(),
-        cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+        cv::FONT_HERSHEY_PLAIN, 4.5, Shell - cv::Scalar(0, 30, 30), 3, cv::LINE_AA);
+    const cv::Point2f centre = turn(photo, angle);
 
     const StampFinder finder;
     QVERIFY2(!holdsLine(finder.find(photo), angle, centre, size),
