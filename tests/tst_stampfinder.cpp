@@ -1,6 +1,7 @@
 // The stamp finder on drawn stamps: some candidate must cut along the whole
-// line, its full height, when the groups stand far apart (lone "1" and "IT"
-// included), when big, sparse dots leave deep gaps between their rows, and
+// line, at its angle and its full height, when the groups stand far apart (lone
+// "1" and "IT" included; near the diagonal too, where the pixel grid may
+// mislead), when big, sparse dots leave deep gaps between their rows, and
 // (among the faint candidates) when the print is fainter than a texture around it.
 #include "stampfinder.h"
 
@@ -31,6 +32,9 @@ cv::Point2f turn(cv::Mat &photo, double angle)
     return centre;
 }
 
+// A line turned further than this from its text leaves the ends of a long code outside its cut.
+constexpr double MaxTurn = 2;
+
 // Whether a line of some candidate lies along the text centred there, its full length and height.
 bool holdsLine(const std::vector<StampCandidate> &candidates, double angle,
     const cv::Point2f &centre, const cv::Size &size)
@@ -38,7 +42,7 @@ bool holdsLine(const std::vector<StampCandidate> &candidates, double angle,
     for (const StampCandidate &candidate : candidates)
         for (const LineBox &line : candidate.lines) {
             const double turn = std::fmod(std::fabs(line.angle - angle) + 360.0, 180.0);
-            if (std::min(turn, 180 - turn) < 5 && line.length > 0.9 * size.width
+            if (std::min(turn, 180 - turn) < MaxTurn && line.length > 0.9 * size.width
                 && line.height > 0.6 * size.height && cv::norm(line.centre - centre) < size.height)
                 return true;
         }
@@ -55,6 +59,7 @@ void TestStampFinder::wholeLine_data()
     QTest::newRow("wide blanks, steep") << 65.0 << plain << 0;
     QTest::newRow("wide blanks, upside down") << 200.0 << int(cv::FONT_HERSHEY_SIMPLEX) << 0;
     QTest::newRow("wide blanks, sideways") << 110.0 << int(cv::FONT_HERSHEY_DUPLEX) << 0;
+    QTest::newRow("wide blanks, near the diagonal") << 40.0 << plain << 0;
     QTest::newRow("sparse dots, level") << 0.0 << plain << 12;
     QTest::newRow("sparse dots, steep") << 65.0 << plain << 12;
 }
