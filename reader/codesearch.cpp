@@ -119,6 +119,40 @@ private:
     std::vector<Hyp> m_hyps;
 };
 
+// Text before a code: only blanks so far, any text, or a gap just read (one
+// hypothesis for each kind of gap). A code begins at the start or after a gap.
+class Before
+{
+public:
+    // The best path up to this step that a code may begin after.
+    float codeStart() const
+    {
+        float start = m_blanks;
+        for (const Hyp &g : m_gaps)
+            start = std::max(start, g.total());
+        return start;
+    }
+    void step(const float *lp, float best)
+    {
+        const float start = codeStart();
+        const std::array<Hyp, LastGap - FirstGap + 1> was = m_gaps;
+        for (int cls = FirstGap; cls <= LastGap; ++cls) {
+            Hyp &g = m_gaps[std::size_t(cls - FirstGap)];
+            float into = std::max(m_blanks, m_anything);
+            for (const Hyp &o : was)
+                into = std::max(into, &o - was.data() == cls - FirstGap ? o.pb : o.total());
+            g.pb = g.total() + lp[Blank];
+            g.pnb = std::max(g.pnb, into) + lp[cls];
+        }
+        m_anything = std::max({m_anything, m_blanks, start}) + best;
+        m_blanks += lp[Blank];
+    }
+
+private:
+    float m_blanks = 0, m_anything = Never;
+    std::array<Hyp, LastGap - FirstGap + 1> m_gaps;
+};
+
 } // namespace
 
 float CodeMatch::lead() const
@@ -183,28 +217,102 @@ int CodeSearch::child(int node, char c) const
     return n.any >= 0 && (n.anyDigit ? digit : letter) ? n.any : -1;
 }
 
-std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) const
-{
-    return run(logProbs, {});
-}
-
 std::optional<float> CodeSearch::score(
     const std::vector<float> &logProbs, std::string_view code) const
 {
+    // The search narrowed to this one code, step for step the same sums: its
+    // hypotheses are k characters read, or k and then a blank or a dash.
     if (code.size() != CodeLength)
         return std::nullopt;
-    const std::optional<CodeMatch> match = run(logProbs, code);
-    return match ? std::optional(match->score - match->bestPathScore) : std::nullopt;
+    std::array<int, CodeLength> classes {};
+    for (std::size_t i = 0, node = 0; i < CodeLength; ++i) {
+        const std::size_t at = Alphabet.find(code[i]);
+        if (at == std::string_view::npos)
+            return std::nullopt;
+        classes[i] = int(at) + 1;
+        if (i > 0 && i < 1 + PlaceLength)
+            node = std::size_t(child(int(node), code[i]));
+        const bool fits = i == 0  ? classes[i] <= 4
+            : i < 1 + PlaceLength ? int(node) >= 0
+                                  : classes[i] <= 10;
+        if (!fits)
+            return std::nullopt;
+    }
+    struct State
+    {
+        bool kept = false;
+        float pb = Never, pnb = Never;
+        float total() const { return std::max(pb, pnb); }
+        void keep(float b, float nb)
+        {
+            pb = kept ? std::max(pb, b) : b;
+            pnb = kept ? std::max(pnb, nb) : nb;
+            kept = true;
+        }
+    };
+    // [k][0]: k characters, the last one just read; [k][1], [k][2]: then a blank, a dash.
+    using States = std::array<std::array<State, 3>, CodeLength + 1>;
+    constexpr std::array<int, 3> GapOf {0, Space, Dash};
+    States now, next;
+    Before before;
+    bool ended = false; // the code followed by a gap and any text
+    float lag = Never, bestPath = 0;
+    const std::size_t steps = logProbs.size() / Classes;
+    for (std::size_t t = 0; t < steps; ++t) {
+        const float *lp = logProbs.data() + t * Classes;
+        const float best = *std::max_element(lp, lp + Classes);
+        bestPath += best;
+        const auto likely = [&](int cls) { return lp[cls] > best - Prune; };
+        next = States();
+        if (likely(classes[0]))
+            next[1][0].keep(Never, before.codeStart() + lp[classes[0]]);
+        float leader = Never;
+        for (const auto &row : now)
+            for (const State &h : row)
+                if (h.kept)
+                    leader = std::max(leader, h.total());
+        for (std::size_t k = 1; k <= CodeLength; ++k)
+            for (std::size_t g = 0; g < GapOf.size(); ++g) {
+                const State &h = now[k][g];
+                const float total = h.total();
+                if (!h.kept || total < leader - BeamGap)
+                    continue;
+                const int last = g == 0 ? classes[k - 1] : GapOf[g];
+                next[k][g].keep(total + lp[Blank], h.pnb + lp[last]);
+                const auto from = [&](int cls) { return (cls == last ? h.pb : total) + lp[cls]; };
+                if (k == CodeLength) {
+                    for (int cls = FirstGap; cls <= LastGap; ++cls)
+                        if (likely(cls)) {
+                            lag = std::max(lag, from(cls) - bestPath);
+                            ended = true;
+                        }
+                    continue;
+                }
+                if (groupEnds(k))
+                    for (std::size_t gap = 1; gap < GapOf.size(); ++gap)
+                        if (likely(GapOf[gap]))
+                            next[k][gap].keep(Never, from(GapOf[gap]));
+                if (likely(classes[k]))
+                    next[k + 1][0].keep(Never, from(classes[k]));
+            }
+        before.step(lp, best);
+        std::swap(now, next);
+    }
+    std::optional<float> score;
+    if (ended)
+        score = lag + bestPath;
+    if (const State &whole = now[CodeLength][0]; whole.kept)
+        score = std::max(score.value_or(whole.total()), whole.total());
+    if (!score)
+        return std::nullopt;
+    return *score - bestPath;
 }
 
-std::optional<CodeMatch> CodeSearch::run(
-    const std::vector<float> &logProbs, std::string_view only) const
+std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) const
 {
     const std::size_t steps = logProbs.size() / Classes;
     Prefixes prefixes;
-    // Text before the code: only blanks so far, any text, or a gap just read.
-    float before = 0, anything = Never;
-    std::array<Hyp, LastGap - FirstGap + 1> gaps;
+    Before before;
     std::vector<Hyp> beam;
     Beam next;
     // Complete codes followed by a gap and any text: their lag behind the best path.
@@ -221,12 +329,10 @@ std::optional<CodeMatch> CodeSearch::run(
             if (lp[cls] > best - Prune)
                 likely.push_back(cls);
 
-        float gapEnd = before; // a code begins at the start or after a gap
-        for (const Hyp &g : gaps)
-            gapEnd = std::max(gapEnd, g.total());
+        const float start = before.codeStart();
         for (const int cls : likely)
-            if (cls <= 4 && (only.empty() || charOf(cls) == only[0]))
-                next.keep(prefixes.extend(0, cls), cls, 0, Never, gapEnd + lp[cls]);
+            if (cls <= 4)
+                next.keep(prefixes.extend(0, cls), cls, 0, Never, start + lp[cls]);
 
         float leader = Never;
         for (const Hyp &h : beam)
@@ -247,8 +353,6 @@ std::optional<CodeMatch> CodeSearch::run(
                 } else if (isGap(cls)) {
                     if ((cls == Space || cls == Dash) && groupEnds(length))
                         next.keep(h.prefix, cls, h.node, Never, from);
-                } else if (!only.empty() && charOf(cls) != only[length]) {
-                    continue;
                 } else if (length < 1 + PlaceLength) {
                     if (const int node = child(h.node, charOf(cls)); node >= 0)
                         next.keep(prefixes.extend(h.prefix, cls), cls, node, Never, from);
@@ -257,18 +361,7 @@ std::optional<CodeMatch> CodeSearch::run(
                 }
             }
         }
-
-        const std::array<Hyp, LastGap - FirstGap + 1> was = gaps;
-        for (int cls = FirstGap; cls <= LastGap; ++cls) {
-            Hyp &g = gaps[std::size_t(cls - FirstGap)];
-            float into = std::max(before, anything);
-            for (const Hyp &o : was)
-                into = std::max(into, &o - was.data() == cls - FirstGap ? o.pb : o.total());
-            g.pb = g.total() + lp[Blank];
-            g.pnb = std::max(g.pnb, into) + lp[cls];
-        }
-        anything = std::max({anything, before, gapEnd}) + best;
-        before += lp[Blank];
+        before.step(lp, best);
 
         beam.swap(next.merged());
         if (beam.size() > std::size_t(m_beamWidth)) {

@@ -67,8 +67,6 @@ private:
         bool anyDigit = true;
     };
     int child(int node, char c) const;
-    // The search, or with only set, the search for that one code.
-    std::optional<CodeMatch> run(const std::vector<float> &logProbs, std::string_view only) const;
 
     std::vector<Node> m_places;
     int m_beamWidth;

@@ -64,17 +64,20 @@ void TestCodeSearch::search()
     QCOMPARE(match && match->clear() ? QString::fromStdString(match->code) : u"-"_s, row[2]);
 }
 
-// A second opinion weighs given codes: each scores as the search would find it.
+// A second opinion weighs given codes: each scores as the search would find
+// it, with text before or after it and gaps between its groups.
 void TestCodeSearch::scoreOfOneCode()
 {
     const CodeSearch search(KnownCodes({"IT"}, {"015VR", "018VR"}));
-    const std::vector<float> m = line(u"LOT 7 1IT01[B8]VR001"_s);
-    const std::optional<CodeMatch> best = search.search(m);
-    QVERIFY(best && best->code == "1IT018VR001");
-    QCOMPARE(search.score(m, "1IT018VR001"), std::optional(-best->shortfall()));
-    QVERIFY(search.score(m, "1IT015VR001") < search.score(m, "1IT018VR001"));
-    for (const char *none : {"1IT016VR001", "1IT018VR00", "LOT 71IT018"})
-        QVERIFY2(!search.score(m, none), none);
+    for (const QString &text : {u"LOT 7 1IT01[B8]VR001"_s, u"1-IT-01[B8] VR-001 18/12"_s}) {
+        const std::vector<float> m = line(text);
+        const std::optional<CodeMatch> best = search.search(m);
+        QVERIFY(best && best->code == "1IT018VR001");
+        QCOMPARE(search.score(m, "1IT018VR001"), std::optional(-best->shortfall()));
+        QCOMPARE(search.score(m, "1IT015VR001"), std::optional(-best->shortfall() - best->lead()));
+        for (const char *none : {"1IT016VR001", "1IT018VR00", "LOT 71IT018"})
+            QVERIFY2(!search.score(m, none), none);
+    }
 }
 
 void TestCodeSearch::shippedCodes()
