@@ -220,24 +220,50 @@ int CodeSearch::child(int node, char c) const
 std::optional<float> CodeSearch::score(
     const std::vector<float> &logProbs, std::string_view code) const
 {
+    return score(steps(logProbs), code);
+}
+
+CodeSearch::Steps CodeSearch::steps(const std::vector<float> &logProbs)
+{
+    const std::size_t count = logProbs.size() / Classes;
+    Steps steps {logProbs.data(), {}, {}, std::vector<std::uint64_t>(count, 0)};
+    steps.bestPath.reserve(count);
+    steps.codeStart.reserve(count);
+    Before before;
+    float bestPath = 0;
+    for (std::size_t t = 0; t < count; ++t) {
+        const float *lp = logProbs.data() + t * Classes;
+        const float best = *std::max_element(lp, lp + Classes);
+        steps.bestPath.push_back(bestPath += best);
+        steps.codeStart.push_back(before.codeStart());
+        for (int cls = 1; cls < Classes; ++cls)
+            if (lp[cls] > best - Prune)
+                steps.likely[t] |= std::uint64_t(1) << cls;
+        before.step(lp, best);
+    }
+    return steps;
+}
+
+std::optional<float> CodeSearch::score(const Steps &steps, std::string_view code) const
+{
     // The search narrowed to this one code, step for step the same sums: its
     // hypotheses are k characters read, or k and then a blank or a dash.
     if (code.size() != CodeLength)
         return std::nullopt;
     std::array<int, CodeLength> classes {};
-    for (std::size_t i = 0, node = 0; i < CodeLength; ++i) {
+    for (std::size_t i = 0; i < CodeLength; ++i) {
         const std::size_t at = Alphabet.find(code[i]);
         if (at == std::string_view::npos)
             return std::nullopt;
         classes[i] = int(at) + 1;
-        if (i > 0 && i < 1 + PlaceLength)
-            node = std::size_t(child(int(node), code[i]));
-        const bool fits = i == 0  ? classes[i] <= 4
-            : i < 1 + PlaceLength ? int(node) >= 0
-                                  : classes[i] <= 10;
-        if (!fits)
-            return std::nullopt;
     }
+    int node = 0;
+    for (std::size_t i = 1; i < 1 + PlaceLength && node >= 0; ++i)
+        node = child(node, code[i]);
+    if (classes[0] > 4 || node < 0
+        || std::any_of(
+            classes.begin() + 1 + PlaceLength, classes.end(), [](int cls) { return cls > 10; }))
+        return std::nullopt;
     struct State
     {
         bool kept = false;
@@ -254,18 +280,15 @@ std::optional<float> CodeSearch::score(
     using States = std::array<std::array<State, 3>, CodeLength + 1>;
     constexpr std::array<int, 3> GapOf {0, Space, Dash};
     States now, next;
-    Before before;
     bool ended = false; // the code followed by a gap and any text
-    float lag = Never, bestPath = 0;
-    const std::size_t steps = logProbs.size() / Classes;
-    for (std::size_t t = 0; t < steps; ++t) {
-        const float *lp = logProbs.data() + t * Classes;
-        const float best = *std::max_element(lp, lp + Classes);
-        bestPath += best;
-        const auto likely = [&](int cls) { return lp[cls] > best - Prune; };
+    float lag = Never;
+    for (std::size_t t = 0; t < steps.bestPath.size(); ++t) {
+        const float *lp = steps.logProbs + t * Classes;
+        const float bestPath = steps.bestPath[t];
+        const auto likely = [&](int cls) { return (steps.likely[t] >> cls & 1) != 0; };
         next = States();
         if (likely(classes[0]))
-            next[1][0].keep(Never, before.codeStart() + lp[classes[0]]);
+            next[1][0].keep(Never, steps.codeStart[t] + lp[classes[0]]);
         float leader = Never;
         for (const auto &row : now)
             for (const State &h : row)
@@ -295,9 +318,9 @@ std::optional<float> CodeSearch::score(
                 if (likely(classes[k]))
                     next[k + 1][0].keep(Never, from(classes[k]));
             }
-        before.step(lp, best);
         std::swap(now, next);
     }
+    const float bestPath = steps.bestPath.empty() ? 0 : steps.bestPath.back();
     std::optional<float> score;
     if (ended)
         score = lag + bestPath;

@@ -8,6 +8,7 @@
 
 #include "knowncodes.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,17 @@ public:
     // How far this one code's best path in the line falls short of the best
     // path of all (nats, at most 0); nothing when the code has no path.
     std::optional<float> score(const std::vector<float> &logProbs, std::string_view code) const;
+    // What scoring any code in a line needs of each step, worked out once for
+    // many codes; it refers to the line's logProbs.
+    struct Steps
+    {
+        const float *logProbs = nullptr;
+        std::vector<float> bestPath; // the best path up to and with this step
+        std::vector<float> codeStart; // the best path before it that a code may begin after
+        std::vector<std::uint64_t> likely; // the classes ever followed there, a bit each
+    };
+    static Steps steps(const std::vector<float> &logProbs);
+    std::optional<float> score(const Steps &steps, std::string_view code) const;
 
     // How many letters and digits the best path spells.
     static int characters(const std::vector<float> &logProbs);

@@ -202,15 +202,20 @@ CodeMatch StampReader::confirmed(
                 codes.insert(r.match->code);
                 codes.insert(r.match->alternatives.begin(), r.match->alternatives.end());
             }
+    // Each cut's readings that way up, worked out once for scoring every code.
+    std::vector<std::vector<CodeSearch::Steps>> lines(opinions.size());
+    for (std::size_t i = 0; i < opinions.size(); ++i)
+        for (const Reading &r : opinions[i])
+            if (r.upright == upright)
+                lines[i].push_back(CodeSearch::steps(r.logProbs));
     std::vector<std::pair<float, std::string>> ranked;
     for (const std::string &code : codes) {
         float sum = 0;
-        for (const Cut &cut : opinions) {
+        for (const std::vector<CodeSearch::Steps> &cut : lines) {
             float shortfall = NoPath;
-            for (const Reading &r : cut)
-                if (r.upright == upright)
-                    if (const std::optional<float> s = m_search.score(r.logProbs, code))
-                        shortfall = std::max(shortfall, *s);
+            for (const CodeSearch::Steps &line : cut)
+                if (const std::optional<float> s = m_search.score(line, code))
+                    shortfall = std::max(shortfall, *s);
             sum += shortfall;
         }
         ranked.emplace_back(sum / float(opinions.size()), code);
