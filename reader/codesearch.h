@@ -57,7 +57,7 @@ public:
         const float *logProbs = nullptr;
         std::vector<float> bestPath; // the best path up to and with this step
         std::vector<float> codeStart; // the best path before it that a code may begin after
-        std::vector<std::uint64_t> likely; // the classes ever followed there, a bit each
+        std::vector<std::uint64_t> likely; // the classes a path may take there, a bit each
     };
     static Steps steps(const std::vector<float> &logProbs);
     std::optional<float> score(const Steps &steps, std::string_view code) const;
