@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <unordered_map>
 
@@ -217,16 +218,21 @@ int CodeSearch::child(int node, char c) const
     return n.any >= 0 && (n.anyDigit ? digit : letter) ? n.any : -1;
 }
 
+std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) const
+{
+    return search(logProbs, steps(logProbs));
+}
+
 std::optional<float> CodeSearch::score(
     const std::vector<float> &logProbs, std::string_view code) const
 {
-    return score(steps(logProbs), code);
+    return score(logProbs, steps(logProbs), code);
 }
 
 CodeSearch::Steps CodeSearch::steps(const std::vector<float> &logProbs)
 {
     const std::size_t count = logProbs.size() / Classes;
-    Steps steps {logProbs.data(), {}, {}, std::vector<std::uint64_t>(count, 0)};
+    Steps steps {{}, {}, std::vector<std::uint64_t>(count, 0)};
     steps.bestPath.reserve(count);
     steps.codeStart.reserve(count);
     Before before;
@@ -244,7 +250,8 @@ CodeSearch::Steps CodeSearch::steps(const std::vector<float> &logProbs)
     return steps;
 }
 
-std::optional<float> CodeSearch::score(const Steps &steps, std::string_view code) const
+std::optional<float> CodeSearch::score(
+    const std::vector<float> &logProbs, const Steps &steps, std::string_view code) const
 {
     // The search narrowed to this one code, step for step the same sums: its
     // hypotheses are k characters read, or k and then a blank or a dash.
@@ -283,7 +290,7 @@ std::optional<float> CodeSearch::score(const Steps &steps, std::string_view code
     bool ended = false; // the code followed by a gap and any text
     float lag = Never;
     for (std::size_t t = 0; t < steps.bestPath.size(); ++t) {
-        const float *lp = steps.logProbs + t * Classes;
+        const float *lp = logProbs.data() + t * Classes;
         const float bestPath = steps.bestPath[t];
         const auto likely = [&](int cls) { return (steps.likely[t] >> cls & 1) != 0; };
         next = States();
@@ -331,31 +338,26 @@ std::optional<float> CodeSearch::score(const Steps &steps, std::string_view code
     return *score - bestPath;
 }
 
-std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) const
+std::optional<CodeMatch> CodeSearch::search(
+    const std::vector<float> &logProbs, const Steps &steps) const
 {
-    const std::size_t steps = logProbs.size() / Classes;
     Prefixes prefixes;
-    Before before;
     std::vector<Hyp> beam;
     Beam next;
     // Complete codes followed by a gap and any text: their lag behind the best path.
     std::unordered_map<int, float> after;
-    float bestPath = 0;
     std::vector<int> likely;
 
-    for (std::size_t t = 0; t < steps; ++t) {
+    for (std::size_t t = 0; t < steps.bestPath.size(); ++t) {
         const float *lp = logProbs.data() + t * Classes;
-        const float best = *std::max_element(lp, lp + Classes);
-        bestPath += best;
+        const float bestPath = steps.bestPath[t];
         likely.clear();
-        for (int cls = 1; cls < Classes; ++cls)
-            if (lp[cls] > best - Prune)
-                likely.push_back(cls);
+        for (std::uint64_t bits = steps.likely[t]; bits != 0; bits &= bits - 1)
+            likely.push_back(std::countr_zero(bits));
 
-        const float start = before.codeStart();
         for (const int cls : likely)
             if (cls <= 4)
-                next.keep(prefixes.extend(0, cls), cls, 0, Never, start + lp[cls]);
+                next.keep(prefixes.extend(0, cls), cls, 0, Never, steps.codeStart[t] + lp[cls]);
 
         float leader = Never;
         for (const Hyp &h : beam)
@@ -384,8 +386,6 @@ std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) 
                 }
             }
         }
-        before.step(lp, best);
-
         beam.swap(next.merged());
         if (beam.size() > std::size_t(m_beamWidth)) {
             std::nth_element(beam.begin(), beam.begin() + m_beamWidth, beam.end(),
@@ -394,6 +394,7 @@ std::optional<CodeMatch> CodeSearch::search(const std::vector<float> &logProbs) 
         }
     }
 
+    const float bestPath = steps.bestPath.empty() ? 0 : steps.bestPath.back();
     std::unordered_map<int, float> codes;
     for (const auto &[prefix, lag] : after)
         codes[prefix] = lag + bestPath;

@@ -43,24 +43,26 @@ public:
 
     explicit CodeSearch(const KnownCodes &known, int beamWidth = 64);
 
-    // logProbs holds steps x Classes values, row by row. Nothing when no
-    // existing code has a path at all.
-    std::optional<CodeMatch> search(const std::vector<float> &logProbs) const;
-
-    // How far this one code's best path in the line falls short of the best
-    // path of all (nats, at most 0); nothing when the code has no path.
-    std::optional<float> score(const std::vector<float> &logProbs, std::string_view code) const;
-    // What scoring any code in a line needs of each step, worked out once for
-    // many codes; it refers to the line's logProbs.
+    // What searching a line or scoring a code in it needs of each step,
+    // worked out once for the line.
     struct Steps
     {
-        const float *logProbs = nullptr;
         std::vector<float> bestPath; // the best path up to and with this step
         std::vector<float> codeStart; // the best path before it that a code may begin after
         std::vector<std::uint64_t> likely; // the classes a path may take there, a bit each
     };
+    // logProbs holds steps x Classes values, row by row.
     static Steps steps(const std::vector<float> &logProbs);
-    std::optional<float> score(const Steps &steps, std::string_view code) const;
+
+    // Nothing when no existing code has a path at all.
+    std::optional<CodeMatch> search(const std::vector<float> &logProbs) const;
+    std::optional<CodeMatch> search(const std::vector<float> &logProbs, const Steps &steps) const;
+
+    // How far this one code's best path in the line falls short of the best
+    // path of all (nats, at most 0); nothing when the code has no path.
+    std::optional<float> score(const std::vector<float> &logProbs, std::string_view code) const;
+    std::optional<float> score(
+        const std::vector<float> &logProbs, const Steps &steps, std::string_view code) const;
 
     // How many letters and digits the best path spells.
     static int characters(const std::vector<float> &logProbs);

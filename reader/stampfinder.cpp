@@ -528,22 +528,23 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small, doub
             candidate.printInk = candidate.ink * std::min(1.0, double(most) / FullPieces);
         if (candidate.lines.empty())
             continue;
-        // Two lines set close may blur into one band: the bands parted at
-        // shallower valleys follow as a candidate of their own, just after it.
-        StampCandidate close {
-            linesOf(blob, across, Shallow), candidate.ink * 0.999, candidate.printInk * 0.999};
+        // The blob's bands parted otherwise follow as candidates just after it:
+        // two lines set close may blur into one band, parted at shallower
+        // valleys; big, sparse dots may fall apart at their rows, unparted.
+        const auto partedAt = [&](const Valley &valley, double share) {
+            return StampCandidate {
+                linesOf(blob, across, valley), candidate.ink * share, candidate.printInk * share};
+        };
         const std::size_t parted = candidate.lines.size();
-        const double blobInk = candidate.ink, printInk = candidate.printInk;
+        StampCandidate close = partedAt(Shallow, 0.999);
+        std::optional<StampCandidate> whole;
+        if (parted > 1)
+            whole = partedAt(Unparted, 0.998);
         candidates.push_back(std::move(candidate));
         if (close.lines.size() > parted)
             candidates.push_back(std::move(close));
-        // Big, sparse dots may fall apart at their rows: the bands unparted follow too.
-        if (parted > 1) {
-            StampCandidate whole {
-                linesOf(blob, across, Unparted), blobInk * 0.998, printInk * 0.998};
-            if (!whole.lines.empty() && whole.lines.size() < parted)
-                candidates.push_back(std::move(whole));
-        }
+        if (whole && !whole->lines.empty() && whole->lines.size() < parted)
+            candidates.push_back(std::move(*whole));
     }
     return candidates;
 }

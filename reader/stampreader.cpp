@@ -55,8 +55,9 @@ std::vector<StampReader::Cut> StampReader::readCut(const cv::Mat &rgb,
                 if (const int n = CodeSearch::characters(line); n > 0)
                     spelt.emplace_back(n, &line);
             const auto search = [&](std::vector<float> logProbs) {
-                Reading reading {std::move(logProbs), std::nullopt, upsideDown ? 0 : 1};
-                reading.match = m_search.search(reading.logProbs);
+                Reading reading {std::move(logProbs), {}, std::nullopt, upsideDown ? 0 : 1};
+                reading.steps = CodeSearch::steps(reading.logProbs);
+                reading.match = m_search.search(reading.logProbs, reading.steps);
                 cuts[k].push_back(std::move(reading));
             };
             // Two lines may have a stray mark read between them.
@@ -202,20 +203,15 @@ CodeMatch StampReader::confirmed(
                 codes.insert(r.match->code);
                 codes.insert(r.match->alternatives.begin(), r.match->alternatives.end());
             }
-    // Each cut's readings that way up, worked out once for scoring every code.
-    std::vector<std::vector<CodeSearch::Steps>> lines(opinions.size());
-    for (std::size_t i = 0; i < opinions.size(); ++i)
-        for (const Reading &r : opinions[i])
-            if (r.upright == upright)
-                lines[i].push_back(CodeSearch::steps(r.logProbs));
     std::vector<std::pair<float, std::string>> ranked;
     for (const std::string &code : codes) {
         float sum = 0;
-        for (const std::vector<CodeSearch::Steps> &cut : lines) {
+        for (const Cut &cut : opinions) {
             float shortfall = NoPath;
-            for (const CodeSearch::Steps &line : cut)
-                if (const std::optional<float> s = m_search.score(line, code))
-                    shortfall = std::max(shortfall, *s);
+            for (const Reading &r : cut)
+                if (r.upright == upright)
+                    if (const std::optional<float> s = m_search.score(r.logProbs, r.steps, code))
+                        shortfall = std::max(shortfall, *s);
             sum += shortfall;
         }
         ranked.emplace_back(sum / float(opinions.size()), code);

@@ -61,6 +61,7 @@ private:
     struct Reading
     {
         std::vector<float> logProbs;
+        CodeSearch::Steps steps; // of logProbs, for searching and scoring codes
         std::optional<CodeMatch> match;
         int upright = 1;
     };
