@@ -13,11 +13,14 @@ Recogniser::Recogniser(const char *resource)
         return;
     const QByteArray bytes = model.readAll();
     try {
-        m_net = cv::dnn::readNetFromONNX(bytes.constData(), std::size_t(bytes.size()));
+        for (std::size_t k = 0; k < std::size(Widths); ++k) {
+            m_nets.push_back(
+                cv::dnn::readNetFromONNX(bytes.constData(), std::size_t(bytes.size())));
+            m_nets.back().setPreferableBackend(cv::dnn::DNN_BACKEND_OPENCV);
+        }
     } catch (const cv::Exception &) {
-        m_net = cv::dnn::Net();
+        m_nets.clear();
     }
-    m_net.setPreferableBackend(cv::dnn::DNN_BACKEND_OPENCV);
 }
 
 cv::Mat Recogniser::input(const cv::Mat &line)
@@ -38,39 +41,48 @@ cv::Mat Recogniser::input(const cv::Mat &line)
         std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
         fill[c] = values[values.size() / 2];
     }
-    cv::Mat canvas(
-        Height, std::max(Width, (w + StepWidth - 1) / StepWidth * StepWidth), CV_8UC3, fill);
+    const int *width = std::find_if(std::begin(Widths), std::end(Widths),
+        [&](int columns) { return w + FillMargin <= columns; });
+    cv::Mat canvas(Height,
+        width != std::end(Widths) ? *width
+                                  : std::max(Width, (w + StepWidth - 1) / StepWidth * StepWidth),
+        CV_8UC3, fill);
     scaled.copyTo(canvas(cv::Rect(0, 0, w, Height)));
     return canvas;
 }
 
 std::vector<float> Recogniser::recognise(const cv::Mat &line)
 {
-    if (m_net.empty() || line.empty())
+    if (m_nets.empty() || line.empty())
         return {};
     const cv::Mat canvas = input(line);
-    // Windows half a window apart; each step is taken from the window whose
-    // centre is nearest, far from the window's edges, where its reading is
-    // the same as one pass over the whole line would give.
+    const std::size_t net
+        = std::size_t(std::find(std::begin(Widths), std::end(Widths), std::min(canvas.cols, Width))
+            - std::begin(Widths));
+    const int window = Widths[net];
+    // A line longer than Width is read in windows half a window apart; each step is taken from the
+    // window whose centre is nearest, far from the window's edges, where its reading is the same as
+    // one pass over the whole line would give.
     std::vector<int> offsets;
-    for (int o = 0; o + Width < canvas.cols; o += Width / 2)
+    for (int o = 0; o + window < canvas.cols; o += window / 2)
         offsets.push_back(o);
-    offsets.push_back(canvas.cols - Width);
+    offsets.push_back(canvas.cols - window);
     const std::size_t steps = std::size_t(canvas.cols / StepWidth);
     std::vector<float> logProbs(steps * CodeSearch::Classes);
     std::size_t done = 0;
     for (std::size_t k = 0; k < offsets.size(); ++k) {
         // (pixel / 255 - 0.5) / 0.5, channels first.
-        const cv::Mat blob = cv::dnn::blobFromImage(canvas(cv::Rect(offsets[k], 0, Width, Height)),
+        const cv::Mat blob = cv::dnn::blobFromImage(canvas(cv::Rect(offsets[k], 0, window, Height)),
             2.0 / 255, cv::Size(), cv::Scalar(127.5, 127.5, 127.5));
-        m_net.setInput(blob, "image");
-        const cv::Mat out = m_net.forward("logits");
-        if (out.total() != std::size_t(Steps) * CodeSearch::Classes || out.type() != CV_32F)
+        m_nets[net].setInput(blob, "image");
+        const cv::Mat out = m_nets[net].forward("logits");
+        if (out.total() != std::size_t(window / StepWidth) * CodeSearch::Classes
+            || out.type() != CV_32F || !out.isContinuous())
             return {};
         // Up to halfway between this window's centre and the next one's.
         const std::size_t first = std::size_t(offsets[k] / StepWidth);
         const std::size_t end = k + 1 < offsets.size()
-            ? std::size_t((offsets[k] + offsets[k + 1] + Width) / 2 / StepWidth)
+            ? std::size_t((offsets[k] + offsets[k + 1] + window) / 2 / StepWidth)
             : steps;
         const float *p = out.ptr<float>();
         std::copy(p + (done - first) * CodeSearch::Classes, p + (end - first) * CodeSearch::Classes,
