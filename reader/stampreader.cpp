@@ -3,9 +3,11 @@
 #include "straightener.h"
 
 #include <algorithm>
+#include <future>
 #include <map>
 #include <numeric>
 #include <set>
+#include <system_error>
 #include <tuple>
 
 namespace {
@@ -44,7 +46,8 @@ std::vector<StampReader::Cut> StampReader::readCut(const cv::Mat &rgb,
         }
         if (upsideDown)
             std::reverse(straightened.begin(), straightened.end());
-        for (std::size_t k = 0; k < networks.size(); ++k) {
+        // Each network reads on a thread of its own: they share nothing but the lines.
+        const auto readWith = [&](std::size_t k) {
             std::vector<std::vector<float>> lines;
             for (const cv::Mat &line : straightened)
                 lines.push_back(networks[k].recognise(line));
@@ -68,7 +71,18 @@ std::vector<StampReader::Cut> StampReader::readCut(const cv::Mat &rgb,
                     if (spelt[i].first + spelt[j].first >= MinCharacters)
                         search(CodeSearch::join(*spelt[i].second, *spelt[j].second));
             }
+        };
+        std::vector<std::future<void>> others;
+        for (std::size_t k = 1; k < networks.size(); ++k) {
+            try {
+                others.push_back(std::async(std::launch::async, readWith, k));
+            } catch (const std::system_error &) { // no thread to be had: read here
+                readWith(k);
+            }
         }
+        readWith(0);
+        for (std::future<void> &other : others)
+            other.get();
     }
     return cuts;
 }

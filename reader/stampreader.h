@@ -1,7 +1,8 @@
 // The stamp reader: a photo in, the code it shows out, or nothing. Finds the
 // stamp, straightens each of its lines both ways up, recognises them, and
 // searches the codes that exist in each line and in each two lines joined.
-// The best reading is confirmed by every network on several cuts of its stamp;
+// The best reading is confirmed by every network on several cuts of its stamp
+// (the networks side by side, each on a thread of its own);
 // when that leaves it unclear, so are the readings that stand out on other
 // candidates, and then on the finder's candidates of print fainter than its ink map.
 #pragma once
