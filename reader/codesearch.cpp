@@ -327,7 +327,7 @@ std::optional<float> CodeSearch::score(
             }
         std::swap(now, next);
     }
-    const float bestPath = steps.bestPath.empty() ? 0 : steps.bestPath.back();
+    const float bestPath = steps.whole();
     std::optional<float> score;
     if (ended)
         score = lag + bestPath;
@@ -394,7 +394,7 @@ std::optional<CodeMatch> CodeSearch::search(
         }
     }
 
-    const float bestPath = steps.bestPath.empty() ? 0 : steps.bestPath.back();
+    const float bestPath = steps.whole();
     std::unordered_map<int, float> codes;
     for (const auto &[prefix, lag] : after)
         codes[prefix] = lag + bestPath;

@@ -50,6 +50,8 @@ public:
         std::vector<float> bestPath; // the best path up to and with this step
         std::vector<float> codeStart; // the best path before it that a code may begin after
         std::vector<std::uint64_t> likely; // the classes a path may take there, a bit each
+        // The best path of the whole line.
+        float whole() const { return bestPath.empty() ? 0 : bestPath.back(); }
     };
     // logProbs holds steps x Classes values, row by row.
     static Steps steps(const std::vector<float> &logProbs);
