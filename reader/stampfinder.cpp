@@ -453,6 +453,19 @@ std::vector<StampCandidate> StampFinder::findFaint(const cv::Mat &rgb) const
     return faint;
 }
 
+std::vector<StampCandidate> StampFinder::findSpread(const cv::Mat &rgb) const
+{
+    const cv::Mat coarsest = shrunk(rgb, CoarsestSide);
+    std::vector<StampCandidate> spread = candidatesIn(coarsest);
+    std::sort(spread.begin(), spread.end(),
+        [](const StampCandidate &a, const StampCandidate &b) { return a.ink > b.ink; });
+    if (spread.size() > std::size_t(MaxSpreadCandidates))
+        spread.resize(MaxSpreadCandidates);
+    for (StampCandidate &candidate : spread)
+        scaleBack(candidate, double(rgb.cols) / coarsest.cols);
+    return spread;
+}
+
 std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small, double thresholdShare)
 {
     // Ink: what a closing takes away, in the channel where the ink is darkest.

@@ -45,6 +45,13 @@ public:
     // Up to MaxPrintCandidates faint ones, the likeliest first.
     std::vector<StampCandidate> findFaint(const cv::Mat &rgb) const;
 
+    // Big print set with wide blanks falls into a blob for each word, and a
+    // word of two or three characters may seem to run across its strokes:
+    // on a copy this coarse the words merge, and the stamp's angle is the
+    // whole's. Its inkiest candidates, up to MaxSpreadCandidates.
+    static constexpr int CoarsestSide = 200, MaxSpreadCandidates = 2;
+    std::vector<StampCandidate> findSpread(const cv::Mat &rgb) const;
+
 private:
     // The candidates in one copy, in its coordinates, with an ink map at
     // thresholdShare of its threshold.

@@ -184,13 +184,20 @@ bool StampReader::keepClearer(std::optional<CodeMatch> &match, CodeMatch other)
 
 std::optional<CodeMatch> StampReader::faint(const cv::Mat &rgb, std::optional<CodeMatch> match)
 {
-    // The print the ink map may have left out, read as another candidate would be.
-    for (const StampCandidate &candidate : m_finder.findFaint(rgb)) {
-        const Cut cut = plainCut(rgb, candidate);
-        if (const Reading *best = leading(cut))
-            if (keepClearer(match, confirmed(rgb, candidate, cut, best->upright)))
-                break;
-    }
+    // Each candidate read as another would be; whether one was read clearly.
+    const auto clearIn = [&](const std::vector<StampCandidate> &candidates) {
+        for (const StampCandidate &candidate : candidates) {
+            const Cut cut = plainCut(rgb, candidate);
+            if (const Reading *best = leading(cut))
+                if (keepClearer(match, confirmed(rgb, candidate, cut, best->upright)))
+                    return true;
+        }
+        return false;
+    };
+    // The print the ink map may have left out; then, when nothing stands out
+    // even so, print whose words the finder took apart.
+    if (!clearIn(m_finder.findFaint(rgb)) && (!match || match->lead() < MinOtherLead))
+        clearIn(m_finder.findSpread(rgb));
     return match;
 }
 

@@ -2,7 +2,8 @@
 // line, at its angle and its full height, when the groups stand far apart (lone
 // "1" and "IT" included; near the diagonal too, where the pixel grid may
 // mislead), when big, sparse dots leave deep gaps between their rows, and
-// (among the faint candidates) when the print is fainter than a texture around it.
+// (among the faint candidates) when the print is fainter than a texture around it,
+// and (among the spread-out ones) when big print's words stand apart on two lines.
 #include "stampfinder.h"
 
 #include <QTest>
@@ -18,6 +19,8 @@ private slots:
     void wholeLine();
     void faintPrint_data();
     void faintPrint();
+    void spreadPrint_data();
+    void spreadPrint();
 };
 
 // Red print on a cream shell.
@@ -137,6 +140,41 @@ void TestStampFinder::faintPrint()
         "the print is not under the ink map's threshold");
     QVERIFY2(holdsLine(finder.findFaint(photo), angle, centre, size),
         "no faint candidate cuts along the whole line");
+}
+
+void TestStampFinder::spreadPrint_data()
+{
+    QTest::addColumn<double>("angle");
+    QTest::newRow("slightly turned") << 15.0;
+    QTest::newRow("sideways") << 100.0;
+}
+
+void TestStampFinder::spreadPrint()
+{
+    // Big print in two lines of words set far apart: each word falls into a
+    // blob of its own, whose few letters seem to run across their strokes.
+    const int side = StampFinder::SmallSide;
+    cv::Mat photo(side, side, CV_8UC3, Shell);
+    QFETCH(double, angle);
+    const int font = cv::FONT_HERSHEY_TRIPLEX, weight = 4;
+    const double scale = 3;
+    const std::string first = "1  IT  017", second = "MS  922";
+    int base = 0;
+    const cv::Size size = cv::getTextSize(first, font, scale, weight, &base);
+    const cv::Scalar ink(200, 45, 40);
+    const int left = (side - size.width) / 2;
+    cv::putText(photo, first, {left, side / 2}, font, scale, ink, weight, cv::LINE_AA);
+    cv::putText(
+        photo, second, {left, side / 2 + 2 * size.height}, font, scale, ink, weight, cv::LINE_AA);
+    const cv::Point2f centre = turn(photo, angle);
+    // The first line's centre, turned with the photo.
+    const float radians = float(angle * CV_PI / 180), up = -float(size.height) / 2;
+    const cv::Point2f at = centre + cv::Point2f(-up * std::sin(radians), up * std::cos(radians));
+
+    const StampFinder finder;
+    QVERIFY2(!holdsLine(finder.find(photo), angle, at, size), "the words are found as one line");
+    QVERIFY2(holdsLine(finder.findSpread(photo), angle, at, size),
+        "no spread-out candidate cuts along the whole line");
 }
 
 QTEST_GUILESS_MAIN(TestStampFinder)
