@@ -350,6 +350,24 @@ std::vector<LineBox> linesOf(
     return lines;
 }
 
+// Orders candidates by one of their measures, the greatest first.
+auto greatest(double StampCandidate::*measure)
+{
+    return [measure](const StampCandidate &a, const StampCandidate &b) {
+        return a.*measure > b.*measure;
+    };
+}
+
+// The count candidates greatest by measure.
+std::vector<StampCandidate> likeliest(
+    std::vector<StampCandidate> candidates, double StampCandidate::*measure, int count)
+{
+    std::sort(candidates.begin(), candidates.end(), greatest(measure));
+    if (candidates.size() > std::size_t(count))
+        candidates.resize(std::size_t(count));
+    return candidates;
+}
+
 } // namespace
 
 cv::Mat StampFinder::shrunk(const cv::Mat &image, int side)
@@ -420,14 +438,11 @@ std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
                 if (std::optional<StampCandidate> both
                     = stacked(candidates[i], candidates[j].lines[0]))
                     candidates.push_back(std::move(*both));
-    std::sort(candidates.begin(), candidates.end(),
-        [](const StampCandidate &a, const StampCandidate &b) { return a.ink > b.ink; });
+    std::sort(candidates.begin(), candidates.end(), greatest(&StampCandidate::ink));
     // Small print among eggs' rims and shadows: the likeliest of the rest follow.
     if (candidates.size() > std::size_t(MaxCandidates)) {
         const auto rest = candidates.begin() + MaxCandidates;
-        std::sort(rest, candidates.end(), [](const StampCandidate &a, const StampCandidate &b) {
-            return a.printInk > b.printInk;
-        });
+        std::sort(rest, candidates.end(), greatest(&StampCandidate::printInk));
         std::size_t keep = MaxCandidates;
         while (keep < candidates.size() && keep < std::size_t(MaxCandidates + MaxPrintCandidates)
             && candidates[keep].printInk > 0)
@@ -439,31 +454,24 @@ std::vector<StampCandidate> StampFinder::find(const cv::Mat &rgb) const
 
 std::vector<StampCandidate> StampFinder::findFaint(const cv::Mat &rgb) const
 {
-    const cv::Mat small = shrunk(rgb, SmallSide);
-    std::vector<StampCandidate> faint;
-    for (StampCandidate &candidate : candidatesIn(small, FaintShare))
-        if (candidate.printInk > 0) {
-            scaleBack(candidate, double(rgb.cols) / small.cols);
-            faint.push_back(std::move(candidate));
-        }
-    std::sort(faint.begin(), faint.end(),
-        [](const StampCandidate &a, const StampCandidate &b) { return a.printInk > b.printInk; });
-    if (faint.size() > std::size_t(MaxPrintCandidates))
-        faint.resize(MaxPrintCandidates);
-    return faint;
+    std::vector<StampCandidate> faint = candidatesAt(rgb, SmallSide, FaintShare);
+    std::erase_if(faint, [](const StampCandidate &c) { return c.printInk <= 0; });
+    return likeliest(std::move(faint), &StampCandidate::printInk, MaxPrintCandidates);
 }
 
 std::vector<StampCandidate> StampFinder::findSpread(const cv::Mat &rgb) const
 {
-    const cv::Mat coarsest = shrunk(rgb, CoarsestSide);
-    std::vector<StampCandidate> spread = candidatesIn(coarsest);
-    std::sort(spread.begin(), spread.end(),
-        [](const StampCandidate &a, const StampCandidate &b) { return a.ink > b.ink; });
-    if (spread.size() > std::size_t(MaxSpreadCandidates))
-        spread.resize(MaxSpreadCandidates);
-    for (StampCandidate &candidate : spread)
-        scaleBack(candidate, double(rgb.cols) / coarsest.cols);
-    return spread;
+    return likeliest(candidatesAt(rgb, CoarsestSide), &StampCandidate::ink, MaxSpreadCandidates);
+}
+
+std::vector<StampCandidate> StampFinder::candidatesAt(
+    const cv::Mat &rgb, int side, double thresholdShare)
+{
+    const cv::Mat small = shrunk(rgb, side);
+    std::vector<StampCandidate> candidates = candidatesIn(small, thresholdShare);
+    for (StampCandidate &candidate : candidates)
+        scaleBack(candidate, double(rgb.cols) / small.cols);
+    return candidates;
 }
 
 std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small, double thresholdShare)

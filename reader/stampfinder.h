@@ -57,6 +57,9 @@ private:
     // thresholdShare of its threshold.
     static std::vector<StampCandidate> candidatesIn(
         const cv::Mat &small, double thresholdShare = 1);
+    // The same on a copy of rgb scaled down to side pixels, in the photo's coordinates.
+    static std::vector<StampCandidate> candidatesAt(
+        const cv::Mat &rgb, int side, double thresholdShare = 1);
     // image scaled down (never up) to side pixels on its longer side.
     static cv::Mat shrunk(const cv::Mat &image, int side);
     // From a copy's coordinates to the photo's.
