@@ -108,6 +108,36 @@ def dot_glyphs(font_file, cols, rows):
     return glyphs
 
 
+# The 5x7 font of character displays and of many inkjet coders, drawn dot by dot: its glyphs differ
+# from any sampled from a TrueType face (the zero is slashed, 0 and O differ by their diagonal only).
+CLASSIC_5X7 = dict(zip(CHARS, """
+01110 10001 10011 10101 11001 10001 01110|00100 01100 00100 00100 00100 00100 01110
+01110 10001 00001 00010 00100 01000 11111|11111 00010 00100 00010 00001 10001 01110
+00010 00110 01010 10010 11111 00010 00010|11111 10000 11110 00001 00001 10001 01110
+00110 01000 10000 11110 10001 10001 01110|11111 00001 00010 00100 01000 01000 01000
+01110 10001 10001 01110 10001 10001 01110|01110 10001 10001 01111 00001 00010 01100
+01110 10001 10001 10001 11111 10001 10001|11110 10001 10001 11110 10001 10001 11110
+01110 10001 10000 10000 10000 10001 01110|11100 10010 10001 10001 10001 10010 11100
+11111 10000 10000 11110 10000 10000 11111|11111 10000 10000 11110 10000 10000 10000
+01110 10001 10000 10111 10001 10001 01111|10001 10001 10001 11111 10001 10001 10001
+01110 00100 00100 00100 00100 00100 01110|00111 00010 00010 00010 00010 10010 01100
+10001 10010 10100 11000 10100 10010 10001|10000 10000 10000 10000 10000 10000 11111
+10001 11011 10101 10101 10001 10001 10001|10001 10001 11001 10101 10011 10001 10001
+01110 10001 10001 10001 10001 10001 01110|11110 10001 10001 11110 10000 10000 10000
+01110 10001 10001 10001 10101 10010 01101|11110 10001 10001 11110 10100 10010 10001
+01111 10000 10000 01110 00001 00001 11110|11111 00100 00100 00100 00100 00100 00100
+10001 10001 10001 10001 10001 10001 01110|10001 10001 10001 10001 10001 01010 00100
+10001 10001 10001 10101 10101 10101 01010|10001 10001 01010 00100 01010 10001 10001
+10001 10001 10001 01010 00100 00100 00100|11111 00001 00010 00100 01000 10000 11111
+00000 00000 00000 11111 00000 00000 00000|00000 00001 00010 00100 01000 10000 00000
+00 00 00 00 00 11 11""".replace("\n", "|").strip("|").split("|")))
+
+
+@functools.lru_cache(maxsize=None)
+def classic_glyphs():
+    return {ch: np.array([[b == "1" for b in row] for row in rows.split()]) for ch, rows in CLASSIC_5X7.items()}
+
+
 def draw_style(rng, s):
     style = {"seed": int(rng.integers(1 << 31)), "dots": rng.random() < 0.55}
     if style["dots"]:
@@ -115,6 +145,9 @@ def draw_style(rng, s):
         style.update(cols=cols, rows=rows, font=DOT_SOURCES[rng.integers(len(DOT_SOURCES))],
                      dot=rng.uniform(0.33, 0.62), gap=rng.uniform(0.8, 2.2),
                      missing=rng.uniform(0, 0.12 * s), jitter=rng.uniform(0, 0.12 * s))
+        # drawn from the style's own seed, so that every other choice of the photo stays as it was
+        style["classic"] = cols == 5 and style["seed"] % 5 < 3
+        style["double"] = style["classic"] and style["seed"] // 5 % 5 < 2  # each dot struck twice, bold
     else:
         hershey = rng.random() < 0.3
         style.update(hershey=hershey, font=int(rng.integers(len(HERSHEY))) if hershey
@@ -168,8 +201,9 @@ def render_stamp(lines, style, unit):
                     if rng.random() < style["missing"]:
                         continue
                     jx, jy = rng.normal(0, style["jitter"] * step, 2)
-                    cv2.circle(canvas, (int(x0 + x + gx * step + jx), int(base - unit + gy * step + jy)),
-                               r, 1.0, -1, cv2.LINE_AA)
+                    for dx in (0, 0.5 * step) if style["double"] else (0,):
+                        cv2.circle(canvas, (int(x0 + x + gx * step + dx + jx), int(base - unit + gy * step + jy)),
+                                   r, 1.0, -1, cv2.LINE_AA)
             elif style["hershey"]:
                 face = HERSHEY[style["font"]]
                 scale = unit / cv2.getTextSize("H", face, 1.0, 1)[0][1]
@@ -276,7 +310,7 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False, factors=None):
     lines = stamp_lines(rng, code)
     style = draw_style(rng, s)
     if style["dots"]:
-        style["glyphs"] = dot_glyphs(style["font"], style["cols"], style["rows"])
+        style["glyphs"] = classic_glyphs() if style["classic"] else dot_glyphs(style["font"], style["cols"], style["rows"])
     elif not style["hershey"]:
         style["ft"] = freetype(style["font"])
     # stamp size, then an egg large enough to hold it
@@ -401,7 +435,7 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False, factors=None):
         parts = [t for t in lines if t.replace(" ", "").replace("-", "") in (code, code[:3], code[3:], code[:6], code[6:])]
         turn = math.degrees(math.atan2(math.sin(rot), math.cos(rot)))
         factors.update({
-            "print": ("dots %dx%d" % (style["cols"], style["rows"])) if style["dots"]
+            "print": ("dots %dx%d%s" % (style["cols"], style["rows"], " classic" if style["classic"] else "")) if style["dots"]
             else "Hershey" if style["hershey"] else "TrueType",
             "ink": ["red", "blue", "green", "black"][ink_index],
             "shell": "white" if main_colour[0] > 0.9 * main_colour[2] else "cream" if main_colour[0] > 0.75 * main_colour[2] else "brown",
