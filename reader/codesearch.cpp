@@ -18,8 +18,9 @@ constexpr float BeamGap = 20.0f;
 // 800 and 801, and seeds 800 and 801 again with red and blue swapped or in
 // grey, as photos of another look (1,800 photos, 3 wrong).
 // Another country's place letters are checked against no list, so a misread
-// letter still makes a code that may exist: those codes need a clearer lead.
-constexpr float MinLead = 5.0f, MinLeadElsewhere = 7.0f;
+// letter still makes a code that may exist: those codes need a clearer lead
+// (none read wrongly there led by more than 4.9).
+constexpr float MinLead = 5.0f, MinLeadElsewhere = 6.0f;
 constexpr float MaxShortfall = 8.0f;
 
 constexpr int Blank = 0;
