@@ -35,6 +35,16 @@ bool isGap(int cls)
 {
     return cls >= FirstGap && cls <= LastGap;
 }
+// A character read in the step straight after another, with no blank between:
+// not the same one again, whose steps make one character, nor 1 after I or I
+// after 1, where the steps of one stroke would pass for both (a farming type 1
+// read from the I of IT when the type itself is faint or cut off).
+bool follows(int last, int cls)
+{
+    constexpr int One = int(CodeSearch::Alphabet.find('1')) + 1;
+    constexpr int I = int(CodeSearch::Alphabet.find('I')) + 1;
+    return cls != last && !(last == One && cls == I) && !(last == I && cls == One);
+}
 // Blanks or dashes may stand between the groups 1 IT 015 VR 001.
 bool groupEnds(std::size_t length)
 {
@@ -310,7 +320,8 @@ std::optional<float> CodeSearch::score(
                     continue;
                 const int last = g == 0 ? classes[k - 1] : GapOf[g];
                 next[k][g].keep(total + lp[Blank], h.pnb + lp[last]);
-                const auto from = [&](int cls) { return (cls == last ? h.pb : total) + lp[cls]; };
+                const auto from
+                    = [&](int cls) { return (follows(last, cls) ? total : h.pb) + lp[cls]; };
                 if (k == CodeLength) {
                     for (int cls = FirstGap; cls <= LastGap; ++cls)
                         if (likely(cls)) {
@@ -370,7 +381,7 @@ std::optional<CodeMatch> CodeSearch::search(
             next.keep(h.prefix, h.last, h.node, total + lp[Blank], h.pnb + lp[h.last]);
             const std::size_t length = prefixes.length(h.prefix);
             for (const int cls : likely) {
-                const float from = (cls == h.last ? h.pb : total) + lp[cls];
+                const float from = (follows(h.last, cls) ? total : h.pb) + lp[cls];
                 if (length == CodeLength) {
                     if (isGap(cls)) {
                         float &lag = after.try_emplace(h.prefix, Never).first->second;

@@ -33,7 +33,10 @@ std::vector<float> line(const QString &text)
         } else {
             step(m, {{c, sure}});
         }
-        step(m, {{'_', 0.9f}});
+        if (i + 1 < text.size() && text[i + 1] == u'~')
+            ++i; // the next step straight on
+        else
+            step(m, {{'_', 0.9f}});
     }
     return m;
 }
