@@ -10,6 +10,7 @@ namespace {
 
 constexpr float Pi = 3.14159265f;
 constexpr double MinInk = 14, TextureFactor = 2, PrintShare = 0.3;
+constexpr int TextureTile = 64; // pixels of the copy a side
 // A band of ink across the text rises above this share of the inkiest row, and
 // ends where it falls under this share of its own.
 constexpr float BandFloor = 0.08f, BandEdge = 0.25f;
@@ -489,20 +490,36 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small, doub
     cv::GaussianBlur(ink, ink, cv::Size(3, 3), 0);
     // Ink stands out from the shell's texture (the 90th percentile) and is
     // within reach of the darkest print (the 99.9th).
-    int histogram[256] = {};
-    for (int y = 0; y < ink.rows; ++y)
-        for (const uchar *v = ink.ptr<uchar>(y), *end = v + ink.cols; v < end; ++v)
-            ++histogram[*v];
-    const auto percentile = [&](double share) {
+    const auto percentile = [](const cv::Mat &values, double share) {
+        int histogram[256] = {};
+        for (int y = 0; y < values.rows; ++y)
+            for (const uchar *v = values.ptr<uchar>(y), *end = v + values.cols; v < end; ++v)
+                ++histogram[*v];
         std::size_t below = 0;
         for (int v = 0; v < 256; ++v)
-            if (double(below += std::size_t(histogram[v])) >= share * double(ink.total()))
+            if (double(below += std::size_t(histogram[v])) >= share * double(values.total()))
                 return double(v);
         return 255.0;
     };
-    const double threshold = thresholdShare
-        * std::max({MinInk, TextureFactor * percentile(0.9) + 4, PrintShare * percentile(0.999)});
-    const cv::Mat mask = ink > threshold;
+    const double texture = TextureFactor * percentile(ink, 0.9) + 4;
+    const double least = std::max(MinInk, PrintShare * percentile(ink, 0.999));
+    // A wood grain or a checked cloth around the eggs is no texture of the
+    // shell: where a tile is smoother than the whole, its own texture counts.
+    const int wide = std::max(1, (ink.cols + TextureTile / 2) / TextureTile);
+    const int high = std::max(1, (ink.rows + TextureTile / 2) / TextureTile);
+    cv::Mat tiles(high, wide, CV_32F);
+    for (int ty = 0; ty < high; ++ty)
+        for (int tx = 0; tx < wide; ++tx) {
+            const cv::Range rows(ty * ink.rows / high, (ty + 1) * ink.rows / high);
+            const cv::Range cols(tx * ink.cols / wide, (tx + 1) * ink.cols / wide);
+            const double own = TextureFactor * percentile(ink(rows, cols), 0.9) + 4;
+            tiles.at<float>(ty, tx)
+                = float(thresholdShare * std::max(least, std::min(texture, own)));
+        }
+    cv::Mat threshold, inkF;
+    cv::resize(tiles, threshold, ink.size(), 0, 0, cv::INTER_LINEAR);
+    ink.convertTo(inkF, CV_32F);
+    const cv::Mat mask = inkF > threshold;
 
     cv::Mat merged;
     cv::dilate(mask, merged, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(9, 9)));
