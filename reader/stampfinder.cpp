@@ -1,6 +1,7 @@
 #include "stampfinder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
 #include <opencv2/imgproc.hpp>
@@ -488,21 +489,25 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small, doub
         ink = ink.empty() ? hat : cv::max(ink, hat);
     }
     cv::GaussianBlur(ink, ink, cv::Size(3, 3), 0);
-    // Ink stands out from the shell's texture (the 90th percentile) and is
-    // within reach of the darkest print (the 99.9th).
-    const auto percentile = [](const cv::Mat &values, double share) {
-        int histogram[256] = {};
+    // The shares of a picture's values: a histogram, counted once.
+    const auto percentiles = [](const cv::Mat &values) {
+        std::array<std::size_t, 256> histogram {};
         for (int y = 0; y < values.rows; ++y)
             for (const uchar *v = values.ptr<uchar>(y), *end = v + values.cols; v < end; ++v)
                 ++histogram[*v];
-        std::size_t below = 0;
-        for (int v = 0; v < 256; ++v)
-            if (double(below += std::size_t(histogram[v])) >= share * double(values.total()))
-                return double(v);
-        return 255.0;
+        return [histogram, total = double(values.total())](double share) {
+            std::size_t below = 0;
+            for (int v = 0; v < 256; ++v)
+                if (double(below += histogram[std::size_t(v)]) >= share * total)
+                    return double(v);
+            return 255.0;
+        };
     };
-    const double texture = TextureFactor * percentile(ink, 0.9) + 4;
-    const double least = std::max(MinInk, PrintShare * percentile(ink, 0.999));
+    const auto ofAll = percentiles(ink);
+    // Ink stands out from the shell's texture (the 90th percentile) and is
+    // within reach of the darkest print (the 99.9th).
+    const double texture = TextureFactor * ofAll(0.9) + 4;
+    const double least = std::max(MinInk, PrintShare * ofAll(0.999));
     // A wood grain or a checked cloth around the eggs is no texture of the
     // shell: where a tile is smoother than the whole, its own texture counts.
     const int wide = std::max(1, (ink.cols + TextureTile / 2) / TextureTile);
@@ -512,7 +517,7 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small, doub
         for (int tx = 0; tx < wide; ++tx) {
             const cv::Range rows(ty * ink.rows / high, (ty + 1) * ink.rows / high);
             const cv::Range cols(tx * ink.cols / wide, (tx + 1) * ink.cols / wide);
-            const double own = TextureFactor * percentile(ink(rows, cols), 0.9) + 4;
+            const double own = TextureFactor * percentiles(ink(rows, cols))(0.9) + 4;
             tiles.at<float>(ty, tx)
                 = float(thresholdShare * std::max(least, std::min(texture, own)));
         }
