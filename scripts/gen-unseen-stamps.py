@@ -11,6 +11,7 @@ camera's blur, noise, colour cast and JPEG of its own. Writes 0000.jpg... and la
 code, tier, then the photo's factors), which bench_read reads.
 """
 import argparse
+import importlib.util
 import math
 import os
 
@@ -18,6 +19,10 @@ import cv2
 import numpy as np
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+# Only for the list of codes that exist, read from data/ as the training's generator reads it.
+_loader = importlib.util.spec_from_file_location("gen_stamps", os.path.join(ROOT, "scripts", "gen-stamps.py"))
+gen_stamps = importlib.util.module_from_spec(_loader)
+_loader.loader.exec_module(gen_stamps)
 URW = "/usr/share/fonts/opentype/urw-base35/"
 SOLID_FACES = ["NimbusSans-Bold", "NimbusSansNarrow-Bold", "URWGothic-Demi", "NimbusMonoPS-Bold",
                "NimbusSans-Regular", "C059-Bold"]
@@ -37,14 +42,6 @@ def face(name):
         _faces[name] = cv2.freetype.createFreeType2()
         _faces[name].loadFontData(URW + name + ".otf", 0)
     return _faces[name]
-
-
-def codes():
-    def rows(name):
-        with open(os.path.join(ROOT, "data", name), encoding="utf-8") as f:
-            return [line.rstrip("\n").split(";") for line in f.readlines()[1:] if line.strip()]
-    pairs = sorted({(r[0], r[1]) for n in ("comuni.csv", "codici-storici.csv") for r in rows(n)})
-    return pairs, sorted({r[0][:2] for r in rows("paesi.csv")} - {"IT"})
 
 
 def pick_code(rng, pairs, countries):
@@ -208,14 +205,14 @@ def egg(rng, img, centre, a, b, angle, shell, light, speckled):
     lit = np.clip(u * light[0] + v * light[1] + z * light[2], 0, 1)
     half = np.array(light) + np.array([0, 0, 1.0])
     half /= np.linalg.norm(half)
-    spec = np.clip(u * half[0] + v * half[1] + z * half[2], 0, 1) ** rng.uniform(20, 60) * rng.uniform(0.1, 0.4)
+    gloss = np.clip(u * half[0] + v * half[1] + z * half[2], 0, 1) ** rng.uniform(20, 60) * rng.uniform(0.1, 0.4)
     shade = 0.4 + 0.6 * lit
     colour = np.array(shell, np.float32) * (1 + 0.04 * smooth_noise(rng, h, w, 30))[..., None]
     if speckled:
         spots = (rng.random((h, w)) < 0.004).astype(np.float32)
         spots = cv2.GaussianBlur(spots, (0, 0), rng.uniform(0.8, 2.5)) * 8
         colour *= (1 - 0.35 * np.clip(spots, 0, 1))[..., None]
-    shell_img = colour * shade[..., None] + 255 * spec[..., None]
+    shell_img = colour * shade[..., None] + 255 * gloss[..., None]
     img[:] = img * (1 - inside[..., None]) + shell_img * inside[..., None]
 
 
@@ -303,7 +300,7 @@ def main():
     ap.add_argument("--out", required=True)
     args = ap.parse_args()
     os.makedirs(args.out, exist_ok=True)
-    pairs, countries = codes()
+    pairs, countries = gen_stamps.load_codes()
     rng = np.random.default_rng([args.seed, list(TIERS).index(args.tier)])
     with open(os.path.join(args.out, "labels.tsv"), "w", encoding="utf-8") as labels:
         for i in range(args.count):
