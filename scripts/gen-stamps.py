@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Makes photos of stamped eggs, as a phone or a webcam takes them, with their codes.
 
-  gen-stamps.py --seed S --count N --tier easy|medium|hard --out DIR [--megapixels MP] [--boxes]
+  gen-stamps.py --seed S --count N --tier easy|medium|hard --out DIR [--megapixels MP] [--boxes] [--dots-apart]
 
 writes DIR/0000.jpg ... and DIR/labels.tsv (FILE, CODE, TIER, then FACTOR: BAND for each factor
 that made the photo harder or easier). With --boxes, also DIR/boxes.tsv:
@@ -130,7 +130,7 @@ CLASSIC_5X7 = {ch: np.array([[b == "1" for b in row] for row in _CLASSIC_ROWS[7 
                for i, ch in enumerate(CHARS)}
 
 
-def draw_style(rng, s):
+def draw_style(rng, s, apart=False):
     style = {"seed": int(rng.integers(1 << 31)), "dots": rng.random() < 0.55}
     if style["dots"]:
         cols, rows = [(5, 7), (7, 9), (5, 7), (6, 8)][rng.integers(4)]
@@ -140,6 +140,11 @@ def draw_style(rng, s):
         # drawn from the style's own seed, so that every other choice of the photo stays as it was
         style["classic"] = cols == 5 and style["seed"] % 5 < 3
         style["double"] = style["classic"] and style["seed"] // 5 % 5 < 2  # each dot struck twice, bold
+        # with `apart`, two in five dot stamps not struck twice as coders print whose dots stand apart,
+        # a third to two thirds of their pitch across (the figures without them: see the README)
+        style["sparse"] = apart and not style["double"] and style["seed"] // 25 % 5 < 2
+        if style["sparse"]:
+            style["dot"] = 0.15 + 0.18 * (style["seed"] // 125 % 100) / 100
     else:
         hershey = rng.random() < 0.3
         style.update(hershey=hershey, font=int(rng.integers(len(HERSHEY))) if hershey
@@ -189,13 +194,18 @@ def render_stamp(lines, style, unit):
             if style["dots"]:
                 grid, step = style["glyphs"][ch], unit / (style["rows"] - 1)
                 r = max(1, int(round(step * style["dot"])))
+                sparse = style["sparse"]  # drawn to a sixteenth of a pixel, however small
                 for gy, gx in zip(*np.nonzero(grid)):
                     if rng.random() < style["missing"]:
                         continue
                     jx, jy = rng.normal(0, style["jitter"] * step, 2)
                     for dx in (0, 0.5 * step) if style["double"] else (0,):
-                        cv2.circle(canvas, (int(x0 + x + gx * step + dx + jx), int(base - unit + gy * step + jy)),
-                                   r, 1.0, -1, cv2.LINE_AA)
+                        cx, cy = x0 + x + gx * step + dx + jx, base - unit + gy * step + jy
+                        if sparse:
+                            cv2.circle(canvas, (int(16 * cx), int(16 * cy)), int(16 * step * style["dot"]), 1.0, -1,
+                                       cv2.LINE_AA, 4)
+                        else:
+                            cv2.circle(canvas, (int(cx), int(cy)), r, 1.0, -1, cv2.LINE_AA)
             elif style["hershey"]:
                 face = HERSHEY[style["font"]]
                 scale = unit / cv2.getTextSize("H", face, 1.0, 1)[0][1]
@@ -289,7 +299,7 @@ def background(rng, h, w, kind):
     return img
 
 
-def make_photo(rng, code, tier, megapixels=None, egg_only=False, factors=None):
+def make_photo(rng, code, tier, megapixels=None, egg_only=False, factors=None, dots_apart=False):
     """One photo: (JPEG bytes, [(text, (cx, cy, w, h, angle_deg)) for each printed line]).
     factors, a dict, receives what made the photo hard or easy, each as a named band."""
     s = STRENGTH[tier]
@@ -300,7 +310,7 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False, factors=None):
     if rng.random() < 0.35:
         w, h = h, w
     lines = stamp_lines(rng, code)
-    style = draw_style(rng, s)
+    style = draw_style(rng, s, dots_apart)
     if style["dots"]:
         style["glyphs"] = CLASSIC_5X7 if style["classic"] else dot_glyphs(style["font"], style["cols"], style["rows"])
     elif not style["hershey"]:
@@ -427,7 +437,8 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False, factors=None):
         parts = [t for t in lines if t.replace(" ", "").replace("-", "") in (code, code[:3], code[3:], code[:6], code[6:])]
         turn = math.degrees(math.atan2(math.sin(rot), math.cos(rot)))
         factors.update({
-            "print": ("dots %dx%d%s" % (style["cols"], style["rows"], " classic" if style["classic"] else "")) if style["dots"]
+            "print": ("dots %dx%d%s%s" % (style["cols"], style["rows"], " classic" if style["classic"] else "",
+                                          " apart" if style["sparse"] else "")) if style["dots"]
             else "Hershey" if style["hershey"] else "TrueType",
             "ink": ["red", "blue", "green", "black"][ink_index],
             "shell": "white" if main_colour[0] > 0.9 * main_colour[2] else "cream" if main_colour[0] > 0.75 * main_colour[2] else "brown",
@@ -451,6 +462,7 @@ def main():
     ap.add_argument("--out", required=True)
     ap.add_argument("--megapixels", type=float, help="photo size (default: 1 to 3 MP at random)")
     ap.add_argument("--boxes", action="store_true", help="also write boxes.tsv")
+    ap.add_argument("--dots-apart", action="store_true", help="two in five dot stamps with their dots apart")
     args = ap.parse_args()
     os.makedirs(args.out, exist_ok=True)
     pairs, countries = load_codes()
@@ -460,7 +472,8 @@ def main():
         for i in range(args.count):
             code = random_code(rng, pairs, countries)
             factors = {}
-            jpeg, lines = make_photo(rng, code, args.tier, args.megapixels, factors=factors)
+            jpeg, lines = make_photo(rng, code, args.tier, args.megapixels, factors=factors,
+                                     dots_apart=args.dots_apart)
             name = "%04d.jpg" % i
             with open(os.path.join(args.out, name), "wb") as f:
                 f.write(jpeg)

@@ -2,7 +2,7 @@
 """Trains the stamp reader's line recogniser on generated photos and exports data/reader.onnx.
 
   nice -n 19 scripts/train-reader.py [--seed 1000] [--photos 16000] [--jitters 2] [--steps 22000] [--augment colours]
-                                    [--like-widths] [--out data/reader.onnx]
+                                    [--like-widths] [--dots-apart] [--out data/reader.onnx]
                                     [--finder build/bin/bench_read [--finder-photos 6000]] [--init ONNX --lr 1e-3]
   scripts/train-reader.py --pack FLOAT.onnx --out data/reader.onnx
 
@@ -83,10 +83,11 @@ def cut_line(img, box, others, rng, jitter=1.0):
 def photo_samples(args):
     """Line crops and their texts from photo `index` of a seed; `jitters` crops per line, and
     one crop with no text in it."""
-    seed, index, jitters, jitter, egg_only = args
+    seed, index, jitters, jitter, egg_only, dots_apart = args
     rng = np.random.default_rng([seed, index])
     tier = TIERS[index % 3]
-    jpeg, lines = gen.make_photo(rng, gen.random_code(rng, *CODES), tier, egg_only=egg_only and rng.random() < 0.8)
+    jpeg, lines = gen.make_photo(rng, gen.random_code(rng, *CODES), tier, egg_only=egg_only and rng.random() < 0.8,
+                                 dots_apart=dots_apart)
     img = cv2.imdecode(np.frombuffer(jpeg, np.uint8), cv2.IMREAD_COLOR)
     out = []
     for text, box in lines:
@@ -191,9 +192,9 @@ def make_finder_set(seed, count, cuts, finder):
                                               for i in range(count)], chunksize=8))
 
 
-def make_set(seed, count, jitters, jitter, egg_only):
+def make_set(seed, count, jitters, jitter, egg_only, dots_apart=False):
     with multiprocessing.Pool(2) as pool:
-        return stacked(pool.map(photo_samples, [(seed, i, jitters, jitter, egg_only) for i in range(count)],
+        return stacked(pool.map(photo_samples, [(seed, i, jitters, jitter, egg_only, dots_apart) for i in range(count)],
                                 chunksize=8))
 
 
@@ -414,6 +415,8 @@ def main():
     ap.add_argument("--like-widths", action="store_true",
                     help="draw each batch from crops of like width and cut its input short: 1.7 times "
                          "as many steps an hour (more lines read, but more of the mistakes sure: see the README)")
+    ap.add_argument("--dots-apart", action="store_true",
+                    help="photos with some dot stamps' dots apart (gen-stamps.py --dots-apart), the validation's too")
     ap.add_argument("--batch", type=int, default=32)
     ap.add_argument("--val-photos", type=int, default=600)
     ap.add_argument("--out", default=os.path.join(ROOT, "data", "reader.onnx"))
@@ -433,8 +436,8 @@ def main():
     torch.set_num_threads(2)
     torch.manual_seed(args.seed)
     start = time.time()
-    train = make_set(args.seed, args.photos, args.jitters, 1.0, True)
-    val = make_set(500, args.val_photos, 1, 0.5, False)
+    train = make_set(args.seed, args.photos, args.jitters, 1.0, True, args.dots_apart)
+    val = make_set(500, args.val_photos, 1, 0.5, False, args.dots_apart)
     if args.finder:
         train = joined(train, make_finder_set(args.seed, args.finder_photos, args.jitters, args.finder))
         val = joined(val, make_finder_set(500, args.val_photos // 2, 1, args.finder))
