@@ -141,7 +141,7 @@ def draw_style(rng, s, apart=False):
         style["classic"] = cols == 5 and style["seed"] % 5 < 3
         style["double"] = style["classic"] and style["seed"] // 5 % 5 < 2  # each dot struck twice, bold
         # with `apart`, two in five dot stamps not struck twice as coders print whose dots stand apart,
-        # a third to two thirds of their pitch across (the figures without them: see the README)
+        # a third to two thirds of their pitch across; otherwise they touch or merge
         style["sparse"] = apart and not style["double"] and style["seed"] // 25 % 5 < 2
         if style["sparse"]:
             style["dot"] = 0.15 + 0.18 * (style["seed"] // 125 % 100) / 100
@@ -193,19 +193,17 @@ def render_stamp(lines, style, unit):
         for ch, x in placed:
             if style["dots"]:
                 grid, step = style["glyphs"][ch], unit / (style["rows"] - 1)
-                r = max(1, int(round(step * style["dot"])))
-                sparse = style["sparse"]  # drawn to a sixteenth of a pixel, however small
+                # dots apart are placed and sized to a sixteenth of a pixel, however small
+                shift = 4 if style["sparse"] else 0
+                r = int(16 * step * style["dot"]) if style["sparse"] else max(1, int(round(step * style["dot"])))
                 for gy, gx in zip(*np.nonzero(grid)):
                     if rng.random() < style["missing"]:
                         continue
                     jx, jy = rng.normal(0, style["jitter"] * step, 2)
                     for dx in (0, 0.5 * step) if style["double"] else (0,):
                         cx, cy = x0 + x + gx * step + dx + jx, base - unit + gy * step + jy
-                        if sparse:
-                            cv2.circle(canvas, (int(16 * cx), int(16 * cy)), int(16 * step * style["dot"]), 1.0, -1,
-                                       cv2.LINE_AA, 4)
-                        else:
-                            cv2.circle(canvas, (int(cx), int(cy)), r, 1.0, -1, cv2.LINE_AA)
+                        cv2.circle(canvas, (int(cx * (1 << shift)), int(cy * (1 << shift))), r, 1.0, -1, cv2.LINE_AA,
+                                   shift)
             elif style["hershey"]:
                 face = HERSHEY[style["font"]]
                 scale = unit / cv2.getTextSize("H", face, 1.0, 1)[0][1]

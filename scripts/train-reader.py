@@ -124,9 +124,9 @@ def straighten(img, box, upside_down, text_share):
 
 def finder_photo(args):
     """Photo `index` of the finder's stream written to `folder`; its printed lines."""
-    seed, index, folder = args
+    seed, index, folder, dots_apart = args
     rng = np.random.default_rng([seed, 1_000_000 + index])
-    jpeg, lines = gen.make_photo(rng, gen.random_code(rng, *CODES), TIERS[index % 3])
+    jpeg, lines = gen.make_photo(rng, gen.random_code(rng, *CODES), TIERS[index % 3], dots_apart=dots_apart)
     with open(os.path.join(folder, "%06d.jpg" % index), "wb") as f:
         f.write(jpeg)
     return lines
@@ -176,10 +176,10 @@ def joined(a, b):
     return np.concatenate([a[0], b[0]]), a[1] + b[1], a[2] + b[2], np.concatenate([a[3], b[3]])
 
 
-def make_finder_set(seed, count, cuts, finder):
+def make_finder_set(seed, count, cuts, finder, dots_apart=False):
     """Lines cut from the stamp finder's candidates in `count` photos (bench_read --lines)."""
     with tempfile.TemporaryDirectory() as folder, multiprocessing.Pool(2) as pool:
-        lines = pool.map(finder_photo, [(seed, i, folder) for i in range(count)], chunksize=8)
+        lines = pool.map(finder_photo, [(seed, i, folder, dots_apart) for i in range(count)], chunksize=8)
         found = {}
         rows = subprocess.run([os.path.abspath(finder), "--lines", folder], cwd=os.path.dirname(os.path.abspath(finder)),
                               check=True, capture_output=True, text=True).stdout
@@ -416,7 +416,8 @@ def main():
                     help="draw each batch from crops of like width and cut its input short: 1.7 times "
                          "as many steps an hour (more lines read, but more of the mistakes sure: see the README)")
     ap.add_argument("--dots-apart", action="store_true",
-                    help="photos with some dot stamps' dots apart (gen-stamps.py --dots-apart), the validation's too")
+                    help="photos with some dot stamps' dots apart (gen-stamps.py --dots-apart), the validation's "
+                         "and the finder's too")
     ap.add_argument("--batch", type=int, default=32)
     ap.add_argument("--val-photos", type=int, default=600)
     ap.add_argument("--out", default=os.path.join(ROOT, "data", "reader.onnx"))
@@ -439,8 +440,9 @@ def main():
     train = make_set(args.seed, args.photos, args.jitters, 1.0, True, args.dots_apart)
     val = make_set(500, args.val_photos, 1, 0.5, False, args.dots_apart)
     if args.finder:
-        train = joined(train, make_finder_set(args.seed, args.finder_photos, args.jitters, args.finder))
-        val = joined(val, make_finder_set(500, args.val_photos // 2, 1, args.finder))
+        train = joined(train, make_finder_set(args.seed, args.finder_photos, args.jitters, args.finder,
+                                              args.dots_apart))
+        val = joined(val, make_finder_set(500, args.val_photos // 2, 1, args.finder, args.dots_apart))
     images, labels, _, widths = train
     val = val[:3]
     print("data: %d training crops, %d validation crops, %.0f s" % (len(labels), len(val[1]), time.time() - start))
