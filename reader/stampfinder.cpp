@@ -10,7 +10,7 @@
 namespace {
 
 constexpr float Pi = 3.14159265f;
-constexpr double MinInk = 14, TextureFactor = 2, PrintShare = 0.3;
+constexpr double MinInk = 14, TextureFactor = 2, PrintShare = 0.3, DotScale = 4;
 constexpr int TextureTile = 64; // pixels of the copy a side
 // A band of ink across the text rises above this share of the inkiest row, and
 // ends where it falls under this share of its own.
@@ -466,17 +466,24 @@ std::vector<StampCandidate> StampFinder::findSpread(const cv::Mat &rgb) const
     return likeliest(candidatesAt(rgb, CoarsestSide), &StampCandidate::ink, MaxSpreadCandidates);
 }
 
+std::vector<StampCandidate> StampFinder::findDotted(const cv::Mat &rgb) const
+{
+    return likeliest(
+        candidatesAt(rgb, SmallSide, 1, true), &StampCandidate::ink, MaxPrintCandidates);
+}
+
 std::vector<StampCandidate> StampFinder::candidatesAt(
-    const cv::Mat &rgb, int side, double thresholdShare)
+    const cv::Mat &rgb, int side, double thresholdShare, bool dotted)
 {
     const cv::Mat small = shrunk(rgb, side);
-    std::vector<StampCandidate> candidates = candidatesIn(small, thresholdShare);
+    std::vector<StampCandidate> candidates = candidatesIn(small, thresholdShare, dotted);
     for (StampCandidate &candidate : candidates)
         scaleBack(candidate, double(rgb.cols) / small.cols);
     return candidates;
 }
 
-std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small, double thresholdShare)
+std::vector<StampCandidate> StampFinder::candidatesIn(
+    const cv::Mat &small, double thresholdShare, bool dotted)
 {
     // Ink: what a closing takes away, in the channel where the ink is darkest.
     const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(15, 15));
@@ -489,6 +496,12 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small, doub
         ink = ink.empty() ? hat : cv::max(ink, hat);
     }
     cv::GaussianBlur(ink, ink, cv::Size(3, 3), 0);
+    if (dotted) { // at DotScale times the ink: averaged, faint print would keep few shades
+        cv::Mat averaged;
+        ink.convertTo(averaged, CV_32F);
+        cv::GaussianBlur(averaged, averaged, cv::Size(), DotSigma);
+        averaged.convertTo(ink, CV_8U, DotScale);
+    }
     // The shares of a picture's values: a histogram, counted once.
     const auto percentiles = [](const cv::Mat &values) {
         std::array<std::size_t, 256> histogram {};
@@ -503,10 +516,15 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small, doub
             return 255.0;
         };
     };
-    const auto ofAll = percentiles(ink);
     // Ink stands out from the shell's texture (the 90th percentile) and is
-    // within reach of the darkest print (the 99.9th).
-    const double texture = TextureFactor * ofAll(0.9) + 4;
+    // within reach of the darkest print (the 99.9th). Averaged, the texture
+    // is smooth, and ink stands out from its spread about the median.
+    const auto textureOf = [dotted](const auto &share) {
+        return dotted ? share(0.5) + DotSpread * (share(0.9) - share(0.5))
+                      : TextureFactor * share(0.9) + 4;
+    };
+    const auto ofAll = percentiles(ink);
+    const double texture = textureOf(ofAll);
     const double least = std::max(MinInk, PrintShare * ofAll(0.999));
     // A wood grain or a checked cloth around the eggs is no texture of the
     // shell: where a tile is smoother than the whole, its own texture counts.
@@ -517,7 +535,7 @@ std::vector<StampCandidate> StampFinder::candidatesIn(const cv::Mat &small, doub
         for (int tx = 0; tx < wide; ++tx) {
             const cv::Range rows(ty * ink.rows / high, (ty + 1) * ink.rows / high);
             const cv::Range cols(tx * ink.cols / wide, (tx + 1) * ink.cols / wide);
-            const double own = TextureFactor * percentiles(ink(rows, cols))(0.9) + 4;
+            const double own = textureOf(percentiles(ink(rows, cols)));
             tiles.at<float>(ty, tx)
                 = float(thresholdShare * std::max(least, std::min(texture, own)));
         }

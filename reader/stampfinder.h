@@ -3,7 +3,8 @@
 // of each blob by the angle at which its ink falls into the sharpest rows.
 // Gives a handful of candidates, the inkiest first, in the photo's coordinates,
 // then a couple of fainter ones whose ink is broken up along a line as print is.
-// On request, a couple more such ones from a fainter ink map.
+// On request, a couple more such ones from a fainter ink map, or from one
+// averaged over dots.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -52,14 +53,22 @@ public:
     static constexpr int CoarsestSide = 200, MaxSpreadCandidates = 2;
     std::vector<StampCandidate> findSpread(const cv::Mat &rgb) const;
 
+    // Dots printed apart are specks no bigger than a speckled shell's own, and
+    // faint ones fall under the ink map's threshold: on the first copy, an ink
+    // map averaged over a few dots, whose threshold stands DotSpread times its
+    // spread (the 50th to the 90th percentile) above its median. Up to
+    // MaxPrintCandidates of its inkiest candidates.
+    static constexpr double DotSigma = 2.5, DotSpread = 3;
+    std::vector<StampCandidate> findDotted(const cv::Mat &rgb) const;
+
 private:
     // The candidates in one copy, in its coordinates, with an ink map at
-    // thresholdShare of its threshold.
+    // thresholdShare of its threshold; averaged over dots when dotted.
     static std::vector<StampCandidate> candidatesIn(
-        const cv::Mat &small, double thresholdShare = 1);
+        const cv::Mat &small, double thresholdShare = 1, bool dotted = false);
     // The same on a copy of rgb scaled down to side pixels, in the photo's coordinates.
     static std::vector<StampCandidate> candidatesAt(
-        const cv::Mat &rgb, int side, double thresholdShare = 1);
+        const cv::Mat &rgb, int side, double thresholdShare = 1, bool dotted = false);
     // image scaled down (never up) to side pixels on its longer side.
     static cv::Mat shrunk(const cv::Mat &image, int side);
     // From a copy's coordinates to the photo's.

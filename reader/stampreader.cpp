@@ -194,9 +194,10 @@ std::optional<CodeMatch> StampReader::faint(const cv::Mat &rgb, std::optional<Co
         }
         return false;
     };
-    // The print the ink map may have left out; then, when nothing stands out
-    // even so, print whose words the finder took apart.
-    if (!clearIn(m_finder.findFaint(rgb)) && (!match || match->lead() < MinOtherLead))
+    // The print the ink map may have left out, faint or in dots apart; then,
+    // when nothing stands out even so, print whose words the finder took apart.
+    if (!clearIn(m_finder.findFaint(rgb)) && !clearIn(m_finder.findDotted(rgb))
+        && (!match || match->lead() < MinOtherLead))
         clearIn(m_finder.findSpread(rgb));
     return match;
 }

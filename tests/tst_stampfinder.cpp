@@ -3,8 +3,11 @@
 // "1" and "IT" included; near the diagonal too, where the pixel grid may
 // mislead), when big, sparse dots leave deep gaps between their rows, and
 // (among the faint candidates) when the print is fainter than a texture around it,
-// and (among the spread-out ones) when big print's words stand apart on two lines.
+// (among the spread-out ones) when big print's words stand apart on two lines,
+// and (among the dotted ones) when small dots stand apart among a shell's specks.
+#include "imageloader.h"
 #include "stampfinder.h"
+#include "stampreader.h"
 
 #include <QTest>
 #include <cmath>
@@ -21,6 +24,7 @@ private slots:
     void faintPrint();
     void spreadPrint_data();
     void spreadPrint();
+    void dotsApart();
 };
 
 // Red print on a cream shell.
@@ -181,6 +185,26 @@ void TestStampFinder::spreadPrint()
     QVERIFY2(!holdsLine(finder.find(photo), angle, at, size), "the words are found as one line");
     QVERIFY2(holdsLine(finder.findSpread(photo), angle, at, size),
         "no spread-out candidate cuts along the whole line");
+}
+
+void TestStampFinder::dotsApart()
+{
+    // A generated photo, cut down to the finder's first copy and about the
+    // code line: faint red dots that stand apart, on a speckled brown shell,
+    // turned 75 degrees.
+    const ImageLoader::Result loaded = ImageLoader::load(PHOTO_DIR "/dots-apart.jpg");
+    const cv::Mat photo = StampReader::rgbView(loaded.image);
+    QVERIFY(!photo.empty());
+    // The code line's dots, as measured on the photo.
+    const double angle = 75.4;
+    const cv::Point2f centre(256.2f, 255.6f);
+    const cv::Size size(246, 20);
+
+    const StampFinder finder;
+    QVERIFY2(
+        !holdsLine(finder.find(photo), angle, centre, size), "the plain ink map holds the line");
+    QVERIFY2(holdsLine(finder.findDotted(photo), angle, centre, size),
+        "no dotted candidate cuts along the whole line");
 }
 
 QTEST_GUILESS_MAIN(TestStampFinder)
