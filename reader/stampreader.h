@@ -5,7 +5,8 @@
 // (the networks side by side, each on a thread of its own);
 // when that leaves it unclear, so are the readings that stand out on other
 // candidates, then on the finder's candidates of print fainter than its ink map,
-// and when still nothing stands out, on those of big print spread out in words.
+// then on those of dots that stand apart, and when still nothing stands out,
+// on those of big print spread out in words.
 #pragma once
 
 #include "codesearch.h"
@@ -84,8 +85,9 @@ private:
     // Keeps other when it leads more than match (or there is none); whether the kept one is clear.
     static bool keepClearer(std::optional<CodeMatch> &match, CodeMatch other);
     // When nothing is read clearly: the match, or a clearer one on the finder's
-    // fainter candidates whose reading stands out by MinOtherLead, and when the
-    // match does not stand out by that much either, on its spread-out ones.
+    // fainter candidates, then on its dotted ones, whose reading stands out by
+    // MinOtherLead, and when the match does not stand out by that much either,
+    // on its spread-out ones.
     std::optional<CodeMatch> faint(const cv::Mat &rgb, std::optional<CodeMatch> match);
 
     CodeSearch m_search;
