@@ -135,8 +135,20 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         if (first && withRunnerUp(*first).clear() && first->match->shortfall() <= PlainShortfall)
             break;
     }
-    if (!first)
-        return faint(rgb, std::nullopt);
+    if (!first) {
+        // No code at all: a farming type or a country set far apart from the
+        // rest may lie past the ends of every cut. Each candidate drawn out.
+        std::optional<CodeMatch> match;
+        for (StampCandidate candidate : candidates) {
+            for (LineBox &line : candidate.lines)
+                line.length += 2 * StretchHeights * line.height;
+            const Cut cut = plainCut(rgb, candidate);
+            if (const Reading *best = leading(cut))
+                if (keepClearer(match, confirmed(rgb, candidate, cut, best->upright)))
+                    return match;
+        }
+        return faint(rgb, std::move(match));
+    }
 
     std::optional<CodeMatch> match
         = confirmed(rgb, candidates[source], cuts[source], first->upright);

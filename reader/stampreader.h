@@ -4,7 +4,8 @@
 // The best reading is confirmed by every network on several cuts of its stamp
 // (the networks side by side, each on a thread of its own);
 // when that leaves it unclear, so are the readings that stand out on other
-// candidates, then on the finder's candidates of print fainter than its ink map,
+// candidates (when no candidate gives any code, each is read again drawn out
+// at its ends), then on the finder's candidates of print fainter than its ink map,
 // then on those of dots that stand apart, and when still nothing stands out,
 // on those of big print spread out in words.
 #pragma once
@@ -44,6 +45,9 @@ public:
     // none whose reading leads by less than MinOtherLead (nats).
     static constexpr int MaxOtherSources = 2;
     static constexpr float MinOtherLead = 2.0f;
+    // When no candidate gives any code, each is read again with its lines
+    // drawn out by this many text heights at each end.
+    static constexpr float StretchHeights = 2.5f;
     // Two networks trained otherwise: the first reads every candidate, both confirm.
     static constexpr const char *Networks[] = {":/reader/reader.onnx", ":/reader/reader2.onnx"};
 
