@@ -138,15 +138,13 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     if (!first) {
         // No code at all: a farming type or a country set far apart from the
         // rest may lie past the ends of every cut. Each candidate drawn out.
-        std::optional<CodeMatch> match;
-        for (StampCandidate candidate : candidates) {
+        std::vector<StampCandidate> drawnOut = candidates;
+        for (StampCandidate &candidate : drawnOut)
             for (LineBox &line : candidate.lines)
                 line.length += 2 * StretchHeights * line.height;
-            const Cut cut = plainCut(rgb, candidate);
-            if (const Reading *best = leading(cut))
-                if (keepClearer(match, confirmed(rgb, candidate, cut, best->upright)))
-                    return match;
-        }
+        std::optional<CodeMatch> match;
+        if (clearIn(rgb, drawnOut, match))
+            return match;
         return faint(rgb, std::move(match));
     }
 
@@ -194,23 +192,26 @@ bool StampReader::keepClearer(std::optional<CodeMatch> &match, CodeMatch other)
     return match->clear();
 }
 
+bool StampReader::clearIn(const cv::Mat &rgb, const std::vector<StampCandidate> &candidates,
+    std::optional<CodeMatch> &match)
+{
+    for (const StampCandidate &candidate : candidates) {
+        const Cut cut = plainCut(rgb, candidate);
+        if (const Reading *best = leading(cut))
+            if (keepClearer(match, confirmed(rgb, candidate, cut, best->upright)))
+                return true;
+    }
+    return false;
+}
+
 std::optional<CodeMatch> StampReader::faint(const cv::Mat &rgb, std::optional<CodeMatch> match)
 {
-    // Each candidate read as another would be; whether one was read clearly.
-    const auto clearIn = [&](const std::vector<StampCandidate> &candidates) {
-        for (const StampCandidate &candidate : candidates) {
-            const Cut cut = plainCut(rgb, candidate);
-            if (const Reading *best = leading(cut))
-                if (keepClearer(match, confirmed(rgb, candidate, cut, best->upright)))
-                    return true;
-        }
-        return false;
-    };
     // The print the ink map may have left out, faint or in dots apart; then,
     // when nothing stands out even so, print whose words the finder took apart.
-    if (!clearIn(m_finder.findFaint(rgb)) && !clearIn(m_finder.findDotted(rgb))
+    if (!clearIn(rgb, m_finder.findFaint(rgb), match)
+        && !clearIn(rgb, m_finder.findDotted(rgb), match)
         && (!match || match->lead() < MinOtherLead))
-        clearIn(m_finder.findSpread(rgb));
+        clearIn(rgb, m_finder.findSpread(rgb), match);
     return match;
 }
 

@@ -88,6 +88,10 @@ private:
     static const Reading *leading(const Cut &cut);
     // Keeps other when it leads more than match (or there is none); whether the kept one is clear.
     static bool keepClearer(std::optional<CodeMatch> &match, CodeMatch other);
+    // Each candidate read as another would be, confirmed where its reading
+    // stands out by MinOtherLead and kept in match when clearer; whether one was clear.
+    bool clearIn(const cv::Mat &rgb, const std::vector<StampCandidate> &candidates,
+        std::optional<CodeMatch> &match);
     // When nothing is read clearly: the match, or a clearer one on the finder's
     // fainter candidates, then on its dotted ones, whose reading stands out by
     // MinOtherLead, and when the match does not stand out by that much either,
