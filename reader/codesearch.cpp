@@ -16,11 +16,11 @@ constexpr float BeamGap = 20.0f;
 // The acceptance: how clearly the code must stand out (nats), set for at
 // most one wrong answer in 600 over the validation photos: seeds 500, 600,
 // 800 and 801, and seeds 800 and 801 again with red and blue swapped or in
-// grey, as photos of another look (1,800 photos, 3 wrong).
-// Another country's place letters are checked against no list, so a misread
-// letter still makes a code that may exist: those codes need a clearer lead
-// (none read wrongly there led by more than 4.9).
-constexpr float MinLead = 5.0f, MinLeadElsewhere = 6.0f;
+// grey, as photos of another look (1,800 photos, 3 wrong). Another country's
+// code needs no clearer lead: its place letters are checked against no list,
+// but so its runner-up is always the nearest other spelling, never a code
+// far off because the nearer ones do not exist.
+constexpr float MinLead = 5.0f;
 constexpr float MaxShortfall = 8.0f;
 
 constexpr int Blank = 0;
@@ -174,8 +174,7 @@ float CodeMatch::lead() const
 
 bool CodeMatch::clear() const
 {
-    const float need = code.compare(1, 2, "IT") == 0 ? MinLead : MinLeadElsewhere;
-    return lead() >= need && shortfall() <= MaxShortfall;
+    return lead() >= MinLead && shortfall() <= MaxShortfall;
 }
 
 CodeSearch::CodeSearch(const KnownCodes &known, int beamWidth) : m_beamWidth(beamWidth)
