@@ -15,6 +15,16 @@ namespace {
 // A code that has no path in some cut counts as falling this far short there.
 constexpr float NoPath = -20.0f;
 
+// The candidates with each of their lines changed.
+template<typename Change>
+std::vector<StampCandidate> changed(std::vector<StampCandidate> candidates, Change change)
+{
+    for (StampCandidate &candidate : candidates)
+        for (LineBox &line : candidate.lines)
+            change(line);
+    return candidates;
+}
+
 } // namespace
 
 StampReader::StampReader(const KnownCodes &known) : m_search(known)
@@ -138,14 +148,12 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     if (!first) {
         // No code at all: a farming type or a country set far apart from the
         // rest may lie past the ends of every cut. Each candidate drawn out.
-        std::vector<StampCandidate> drawnOut = candidates;
-        for (StampCandidate &candidate : drawnOut)
-            for (LineBox &line : candidate.lines)
-                line.length += 2 * StretchHeights * line.height;
+        const std::vector<StampCandidate> drawnOut = changed(
+            candidates, [](LineBox &line) { line.length += 2 * StretchHeights * line.height; });
         std::optional<CodeMatch> match;
         if (clearIn(rgb, drawnOut, match))
             return match;
-        return faint(rgb, std::move(match));
+        return faint(rgb, candidates, std::move(match));
     }
 
     std::optional<CodeMatch> match
@@ -168,7 +176,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         if (keepClearer(match, confirmed(rgb, candidates[i], cuts[i], upright)))
             return match;
     }
-    return faint(rgb, std::move(match));
+    return faint(rgb, candidates, std::move(match));
 }
 
 StampReader::Cut StampReader::plainCut(const cv::Mat &rgb, const StampCandidate &candidate)
@@ -204,11 +212,14 @@ bool StampReader::clearIn(const cv::Mat &rgb, const std::vector<StampCandidate> 
     return false;
 }
 
-std::optional<CodeMatch> StampReader::faint(const cv::Mat &rgb, std::optional<CodeMatch> match)
+std::optional<CodeMatch> StampReader::faint(const cv::Mat &rgb,
+    const std::vector<StampCandidate> &candidates, std::optional<CodeMatch> match)
 {
-    // The print the ink map may have left out, faint or in dots apart; then,
-    // when nothing stands out even so, print whose words the finder took apart.
-    if (!clearIn(rgb, m_finder.findFaint(rgb), match)
+    // Lines whose letters the cuts clipped; then the print the ink map may have
+    // left out, faint or in dots apart; then, when nothing stands out even so,
+    // print whose words the finder took apart.
+    if (!clearIn(rgb, changed(candidates, [](LineBox &line) { line.height *= TallerBy; }), match)
+        && !clearIn(rgb, m_finder.findFaint(rgb), match)
         && !clearIn(rgb, m_finder.findDotted(rgb), match)
         && (!match || match->lead() < MinOtherLead))
         clearIn(rgb, m_finder.findSpread(rgb), match);

@@ -5,7 +5,8 @@
 // (the networks side by side, each on a thread of its own);
 // when that leaves it unclear, so are the readings that stand out on other
 // candidates (when no candidate gives any code, each is read again drawn out
-// at its ends), then on the finder's candidates of print fainter than its ink map,
+// at its ends), then on every candidate cut taller, then on the finder's
+// candidates of print fainter than its ink map,
 // then on those of dots that stand apart, and when still nothing stands out,
 // on those of big print spread out in words.
 #pragma once
@@ -48,6 +49,11 @@ public:
     // When no candidate gives any code, each is read again with its lines
     // drawn out by this many text heights at each end.
     static constexpr float StretchHeights = 2.5f;
+    // When nothing is read clearly, each candidate is read again with its
+    // lines' ink bands taken this many times taller: the finder's band may
+    // leave out a line's sparse top and bottom rows (dots standing apart), and
+    // a cut that clips the letters misreads them in every second opinion alike.
+    static constexpr float TallerBy = 1.4f;
     // Two networks trained otherwise: the first reads every candidate, both confirm.
     static constexpr const char *Networks[] = {":/reader/reader.onnx", ":/reader/reader2.onnx"};
 
@@ -92,11 +98,12 @@ private:
     // stands out by MinOtherLead and kept in match when clearer; whether one was clear.
     bool clearIn(const cv::Mat &rgb, const std::vector<StampCandidate> &candidates,
         std::optional<CodeMatch> &match);
-    // When nothing is read clearly: the match, or a clearer one on the finder's
-    // fainter candidates, then on its dotted ones, whose reading stands out by
-    // MinOtherLead, and when the match does not stand out by that much either,
-    // on its spread-out ones.
-    std::optional<CodeMatch> faint(const cv::Mat &rgb, std::optional<CodeMatch> match);
+    // When nothing is read clearly: the match, or a clearer one on the
+    // candidates cut taller, then on the finder's fainter candidates, then on
+    // its dotted ones, whose reading stands out by MinOtherLead, and when the
+    // match does not stand out by that much either, on its spread-out ones.
+    std::optional<CodeMatch> faint(const cv::Mat &rgb,
+        const std::vector<StampCandidate> &candidates, std::optional<CodeMatch> match);
 
     CodeSearch m_search;
     std::vector<Recogniser> m_networks; // Networks
