@@ -17,8 +17,8 @@ constexpr float BeamGap = 20.0f;
 // most one wrong answer in 600 over the validation photos: seeds 500, 600,
 // 800 and 801, and seeds 800 and 801 again with red and blue swapped or in
 // grey, as photos of another look (1,800 photos, 3 wrong). Another country's
-// code needs no clearer lead: its place letters are checked against no list,
-// but so its runner-up is always the nearest other spelling, never a code
+// code needs no clearer lead, though its place letters are checked against no
+// list: its runner-up is then always the nearest other spelling, never a code
 // far off because the nearer ones do not exist.
 constexpr float MinLead = 5.0f;
 constexpr float MaxShortfall = 8.0f;

@@ -153,7 +153,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         std::optional<CodeMatch> match;
         if (clearIn(rgb, drawnOut, match))
             return match;
-        return faint(rgb, candidates, std::move(match));
+        return lookHarder(rgb, candidates, std::move(match));
     }
 
     std::optional<CodeMatch> match
@@ -176,7 +176,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
         if (keepClearer(match, confirmed(rgb, candidates[i], cuts[i], upright)))
             return match;
     }
-    return faint(rgb, candidates, std::move(match));
+    return lookHarder(rgb, candidates, std::move(match));
 }
 
 StampReader::Cut StampReader::plainCut(const cv::Mat &rgb, const StampCandidate &candidate)
@@ -212,7 +212,7 @@ bool StampReader::clearIn(const cv::Mat &rgb, const std::vector<StampCandidate> 
     return false;
 }
 
-std::optional<CodeMatch> StampReader::faint(const cv::Mat &rgb,
+std::optional<CodeMatch> StampReader::lookHarder(const cv::Mat &rgb,
     const std::vector<StampCandidate> &candidates, std::optional<CodeMatch> match)
 {
     // Lines whose letters the cuts clipped; then the print the ink map may have

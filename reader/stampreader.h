@@ -102,7 +102,7 @@ private:
     // candidates cut taller, then on the finder's fainter candidates, then on
     // its dotted ones, whose reading stands out by MinOtherLead, and when the
     // match does not stand out by that much either, on its spread-out ones.
-    std::optional<CodeMatch> faint(const cv::Mat &rgb,
+    std::optional<CodeMatch> lookHarder(const cv::Mat &rgb,
         const std::vector<StampCandidate> &candidates, std::optional<CodeMatch> match);
 
     CodeSearch m_search;
