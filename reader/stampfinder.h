@@ -25,6 +25,8 @@ struct StampCandidate
     // The ink again when some line of it falls into as many pieces as a code
     // has characters (an egg's rim or a shadow falls into one or two); else 0.
     double printInk = 0;
+    // How strongly the reader sharpens the lines it cuts (unsharp masking); the finder sets none.
+    float sharpen = 0;
 };
 
 class StampFinder

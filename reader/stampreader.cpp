@@ -6,6 +6,7 @@
 #include <future>
 #include <map>
 #include <numeric>
+#include <opencv2/imgproc.hpp>
 #include <set>
 #include <system_error>
 #include <tuple>
@@ -23,6 +24,14 @@ std::vector<StampCandidate> changed(std::vector<StampCandidate> candidates, Chan
         for (LineBox &line : candidate.lines)
             change(line);
     return candidates;
+}
+
+// Unsharp masking at a radius given in pixels of the network's input.
+void sharpen(cv::Mat &cut, float amount, float radius)
+{
+    cv::Mat soft;
+    cv::GaussianBlur(cut, soft, cv::Size(), double(radius) * cut.rows / Recogniser::Height);
+    cv::addWeighted(cut, 1.0 + double(amount), soft, -double(amount), 0, cut);
 }
 
 } // namespace
@@ -53,6 +62,8 @@ std::vector<StampReader::Cut> StampReader::readCut(const cv::Mat &rgb,
             line.angle += variant.turn;
             straightened.push_back(
                 Straightener::straighten(rgb, line, upsideDown, variant.textShare));
+            if (candidate.sharpen > 0)
+                sharpen(straightened.back(), candidate.sharpen, SharpenRadius);
         }
         if (upsideDown)
             std::reverse(straightened.begin(), straightened.end());
@@ -215,11 +226,14 @@ bool StampReader::clearIn(const cv::Mat &rgb, const std::vector<StampCandidate> 
 std::optional<CodeMatch> StampReader::lookHarder(const cv::Mat &rgb,
     const std::vector<StampCandidate> &candidates, std::optional<CodeMatch> match)
 {
-    // Lines whose letters the cuts clipped; then the print the ink map may have
-    // left out, faint or in dots apart; then, when nothing stands out even so,
-    // print whose words the finder took apart.
+    // Lines whose letters the cuts clipped; then blurred print; then the print
+    // the ink map may have left out, faint or in dots apart; then, when nothing
+    // stands out even so, print whose words the finder took apart.
+    std::vector<StampCandidate> sharpened = candidates;
+    for (StampCandidate &candidate : sharpened)
+        candidate.sharpen = SharpenBy;
     if (!clearIn(rgb, changed(candidates, [](LineBox &line) { line.height *= TallerBy; }), match)
-        && !clearIn(rgb, m_finder.findFaint(rgb), match)
+        && !clearIn(rgb, sharpened, match) && !clearIn(rgb, m_finder.findFaint(rgb), match)
         && !clearIn(rgb, m_finder.findDotted(rgb), match)
         && (!match || match->lead() < MinOtherLead))
         clearIn(rgb, m_finder.findSpread(rgb), match);

@@ -54,6 +54,11 @@ public:
     // leave out a line's sparse top and bottom rows (dots standing apart), and
     // a cut that clips the letters misreads them in every second opinion alike.
     static constexpr float TallerBy = 1.4f;
+    // When even so nothing is read clearly, each candidate is read again with
+    // its cuts sharpened, for print the camera blurred past what the networks
+    // learnt to read: each cut gains SharpenBy times what a blur of
+    // SharpenRadius pixels (of the network's input) takes from it.
+    static constexpr float SharpenBy = 2.0f, SharpenRadius = 1.5f;
     // Two networks trained otherwise: the first reads every candidate, both confirm.
     static constexpr const char *Networks[] = {":/reader/reader.onnx", ":/reader/reader2.onnx"};
 
@@ -99,9 +104,10 @@ private:
     bool clearIn(const cv::Mat &rgb, const std::vector<StampCandidate> &candidates,
         std::optional<CodeMatch> &match);
     // When nothing is read clearly: the match, or a clearer one on the
-    // candidates cut taller, then on the finder's fainter candidates, then on
-    // its dotted ones, whose reading stands out by MinOtherLead, and when the
-    // match does not stand out by that much either, on its spread-out ones.
+    // candidates cut taller, then sharpened, then on the finder's fainter
+    // candidates, then on its dotted ones, whose reading stands out by
+    // MinOtherLead, and when the match does not stand out by that much
+    // either, on its spread-out ones.
     std::optional<CodeMatch> lookHarder(const cv::Mat &rgb,
         const std::vector<StampCandidate> &candidates, std::optional<CodeMatch> match);
 
