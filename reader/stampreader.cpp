@@ -26,6 +26,14 @@ std::vector<StampCandidate> changed(std::vector<StampCandidate> candidates, Chan
     return candidates;
 }
 
+// The candidates with their cuts to be sharpened.
+std::vector<StampCandidate> sharpened(std::vector<StampCandidate> candidates)
+{
+    for (StampCandidate &candidate : candidates)
+        candidate.sharpen = StampReader::SharpenBy;
+    return candidates;
+}
+
 // Unsharp masking at a radius given in pixels of the network's input.
 void sharpen(cv::Mat &cut, float amount, float radius)
 {
@@ -229,11 +237,9 @@ std::optional<CodeMatch> StampReader::lookHarder(const cv::Mat &rgb,
     // Lines whose letters the cuts clipped; then blurred print; then the print
     // the ink map may have left out, faint or in dots apart; then, when nothing
     // stands out even so, print whose words the finder took apart.
-    std::vector<StampCandidate> sharpened = candidates;
-    for (StampCandidate &candidate : sharpened)
-        candidate.sharpen = SharpenBy;
     if (!clearIn(rgb, changed(candidates, [](LineBox &line) { line.height *= TallerBy; }), match)
-        && !clearIn(rgb, sharpened, match) && !clearIn(rgb, m_finder.findFaint(rgb), match)
+        && !clearIn(rgb, sharpened(candidates), match)
+        && !clearIn(rgb, m_finder.findFaint(rgb), match)
         && !clearIn(rgb, m_finder.findDotted(rgb), match)
         && (!match || match->lead() < MinOtherLead))
         clearIn(rgb, m_finder.findSpread(rgb), match);
