@@ -5,8 +5,8 @@
 // (the networks side by side, each on a thread of its own);
 // when that leaves it unclear, so are the readings that stand out on other
 // candidates (when no candidate gives any code, each is read again drawn out
-// at its ends), then on every candidate cut taller, then on the finder's
-// candidates of print fainter than its ink map,
+// at its ends), then on every candidate cut taller, then with its cuts
+// sharpened, then on the finder's candidates of print fainter than its ink map,
 // then on those of dots that stand apart, and when still nothing stands out,
 // on those of big print spread out in words.
 #pragma once
