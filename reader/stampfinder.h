@@ -25,8 +25,10 @@ struct StampCandidate
     // The ink again when some line of it falls into as many pieces as a code
     // has characters (an egg's rim or a shadow falls into one or two); else 0.
     double printInk = 0;
-    // How strongly the reader sharpens the lines it cuts (unsharp masking); the finder sets none.
+    // How strongly the reader sharpens the lines it cuts (unsharp masking), and
+    // evens out their lightness along the line (CLAHE's clip limit); the finder sets neither.
     float sharpen = 0;
+    float equalise = 0;
 };
 
 class StampFinder

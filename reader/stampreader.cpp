@@ -3,6 +3,7 @@
 #include "straightener.h"
 
 #include <algorithm>
+#include <cmath>
 #include <future>
 #include <map>
 #include <numeric>
@@ -34,12 +35,34 @@ std::vector<StampCandidate> sharpened(std::vector<StampCandidate> candidates)
     return candidates;
 }
 
+// The candidates with the lightness of their cuts to be evened out.
+std::vector<StampCandidate> equalised(std::vector<StampCandidate> candidates)
+{
+    for (StampCandidate &candidate : candidates)
+        candidate.equalise = StampReader::EqualiseClip;
+    return candidates;
+}
+
 // Unsharp masking at a radius given in pixels of the network's input.
 void sharpen(cv::Mat &cut, float amount, float radius)
 {
     cv::Mat soft;
     cv::GaussianBlur(cut, soft, cv::Size(), double(radius) * cut.rows / Recogniser::Height);
     cv::addWeighted(cut, 1.0 + double(amount), soft, -double(amount), 0, cut);
+}
+
+// CLAHE on the lightness alone, so that the ink keeps its hue; one row of
+// tiles along the line, each about as wide as the cut is high.
+void equalise(cv::Mat &cut, float clip)
+{
+    cv::Mat lab;
+    cv::cvtColor(cut, lab, cv::COLOR_RGB2Lab);
+    std::vector<cv::Mat> channels;
+    cv::split(lab, channels);
+    const int tiles = std::max(1, int(std::lround(double(cut.cols) / cut.rows)));
+    cv::createCLAHE(double(clip), cv::Size(tiles, 1))->apply(channels[0], channels[0]);
+    cv::merge(channels, lab);
+    cv::cvtColor(lab, cut, cv::COLOR_Lab2RGB);
 }
 
 } // namespace
@@ -72,6 +95,8 @@ std::vector<StampReader::Cut> StampReader::readCut(const cv::Mat &rgb,
                 Straightener::straighten(rgb, line, upsideDown, variant.textShare));
             if (candidate.sharpen > 0)
                 sharpen(straightened.back(), candidate.sharpen, SharpenRadius);
+            if (candidate.equalise > 0)
+                equalise(straightened.back(), candidate.equalise);
         }
         if (upsideDown)
             std::reverse(straightened.begin(), straightened.end());
@@ -212,20 +237,22 @@ const StampReader::Reading *StampReader::leading(const Cut &cut)
     return best && best->match->lead() >= MinOtherLead ? best : nullptr;
 }
 
-bool StampReader::keepClearer(std::optional<CodeMatch> &match, CodeMatch other)
+bool StampReader::keepClearer(std::optional<CodeMatch> &match, CodeMatch other, bool evenedOut)
 {
     if (!match || other.lead() > match->lead())
         match = std::move(other);
-    return match->clear();
+    return match->clear()
+        && (!evenedOut
+            || (match->lead() >= EqualisedLead && match->shortfall() <= EqualisedShortfall));
 }
 
 bool StampReader::clearIn(const cv::Mat &rgb, const std::vector<StampCandidate> &candidates,
-    std::optional<CodeMatch> &match)
+    std::optional<CodeMatch> &match, bool evenedOut)
 {
     for (const StampCandidate &candidate : candidates) {
         const Cut cut = plainCut(rgb, candidate);
         if (const Reading *best = leading(cut))
-            if (keepClearer(match, confirmed(rgb, candidate, cut, best->upright)))
+            if (keepClearer(match, confirmed(rgb, candidate, cut, best->upright), evenedOut))
                 return true;
     }
     return false;
@@ -236,13 +263,18 @@ std::optional<CodeMatch> StampReader::lookHarder(const cv::Mat &rgb,
 {
     // Lines whose letters the cuts clipped; then blurred print; then the print
     // the ink map may have left out, faint or in dots apart; then, when nothing
-    // stands out even so, print whose words the finder took apart.
-    if (!clearIn(rgb, changed(candidates, [](LineBox &line) { line.height *= TallerBy; }), match)
-        && !clearIn(rgb, sharpened(candidates), match)
-        && !clearIn(rgb, m_finder.findFaint(rgb), match)
-        && !clearIn(rgb, m_finder.findDotted(rgb), match)
-        && (!match || match->lead() < MinOtherLead))
-        clearIn(rgb, m_finder.findSpread(rgb), match);
+    // stands out even so, print whose words the finder took apart; last, print
+    // left faint in part.
+    if (clearIn(rgb, changed(candidates, [](LineBox &line) { line.height *= TallerBy; }), match)
+        || clearIn(rgb, sharpened(candidates), match)
+        || clearIn(rgb, m_finder.findFaint(rgb), match)
+        || clearIn(rgb, m_finder.findDotted(rgb), match))
+        return match;
+    if ((!match || match->lead() < MinOtherLead) && clearIn(rgb, m_finder.findSpread(rgb), match))
+        return match;
+    std::optional<CodeMatch> evened; // kept apart: clear only by the equalised cuts' bar
+    if (clearIn(rgb, equalised(candidates), evened, true))
+        return evened;
     return match;
 }
 

@@ -8,7 +8,8 @@
 // at its ends), then on every candidate cut taller, then with its cuts
 // sharpened, then on the finder's candidates of print fainter than its ink map,
 // then on those of dots that stand apart, and when still nothing stands out,
-// on those of big print spread out in words.
+// on those of big print spread out in words; when nothing is clear even so,
+// on every candidate with the lightness of its cuts evened out.
 #pragma once
 
 #include "codesearch.h"
@@ -59,6 +60,16 @@ public:
     // learnt to read: each cut gains SharpenBy times what a blur of
     // SharpenRadius pixels (of the network's input) takes from it.
     static constexpr float SharpenBy = 2.0f, SharpenRadius = 1.5f;
+    // Last, each candidate is read again with the lightness of its cuts
+    // evened out along the line (contrast-limited adaptive histogram
+    // equalisation with this clip limit, in tiles as wide as the cut is
+    // high): print that a highlight or dim light left faint beside the rest.
+    static constexpr float EqualiseClip = 2.0f;
+    // Tried where every other way failed, and further from what the networks
+    // learnt to read, the equalised cuts give a wrong code more chances to
+    // stand out: their answer must lead by EqualisedLead (nats), and fall short
+    // of the best path by no more than EqualisedShortfall.
+    static constexpr float EqualisedLead = 6.0f, EqualisedShortfall = 4.0f;
     // Two networks trained otherwise: the first reads every candidate, both confirm.
     static constexpr const char *Networks[] = {":/reader/reader.onnx", ":/reader/reader2.onnx"};
 
@@ -97,17 +108,20 @@ private:
     Cut plainCut(const cv::Mat &rgb, const StampCandidate &candidate);
     // The reading of the cut whose code leads most, if by MinOtherLead at least.
     static const Reading *leading(const Cut &cut);
-    // Keeps other when it leads more than match (or there is none); whether the kept one is clear.
-    static bool keepClearer(std::optional<CodeMatch> &match, CodeMatch other);
+    // Keeps other when it leads more than match (or there is none); whether
+    // the kept one is clear, by the equalised cuts' bar when evenedOut.
+    static bool keepClearer(
+        std::optional<CodeMatch> &match, CodeMatch other, bool evenedOut = false);
     // Each candidate read as another would be, confirmed where its reading
     // stands out by MinOtherLead and kept in match when clearer; whether one was clear.
     bool clearIn(const cv::Mat &rgb, const std::vector<StampCandidate> &candidates,
-        std::optional<CodeMatch> &match);
+        std::optional<CodeMatch> &match, bool evenedOut = false);
     // When nothing is read clearly: the match, or a clearer one on the
     // candidates cut taller, then sharpened, then on the finder's fainter
     // candidates, then on its dotted ones, whose reading stands out by
     // MinOtherLead, and when the match does not stand out by that much
-    // either, on its spread-out ones.
+    // either, on its spread-out ones; last, on the candidates equalised, by
+    // their own bar.
     std::optional<CodeMatch> lookHarder(const cv::Mat &rgb,
         const std::vector<StampCandidate> &candidates, std::optional<CodeMatch> match);
 
