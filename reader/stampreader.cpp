@@ -27,19 +27,12 @@ std::vector<StampCandidate> changed(std::vector<StampCandidate> candidates, Chan
     return candidates;
 }
 
-// The candidates with their cuts to be sharpened.
-std::vector<StampCandidate> sharpened(std::vector<StampCandidate> candidates)
+// The candidates with their cuts to be treated so (sharpened or equalised) by this much.
+std::vector<StampCandidate> treated(
+    std::vector<StampCandidate> candidates, float StampCandidate::*treatment, float amount)
 {
     for (StampCandidate &candidate : candidates)
-        candidate.sharpen = StampReader::SharpenBy;
-    return candidates;
-}
-
-// The candidates with the lightness of their cuts to be evened out.
-std::vector<StampCandidate> equalised(std::vector<StampCandidate> candidates)
-{
-    for (StampCandidate &candidate : candidates)
-        candidate.equalise = StampReader::EqualiseClip;
+        candidate.*treatment = amount;
     return candidates;
 }
 
@@ -266,14 +259,14 @@ std::optional<CodeMatch> StampReader::lookHarder(const cv::Mat &rgb,
     // stands out even so, print whose words the finder took apart; last, print
     // left faint in part.
     if (clearIn(rgb, changed(candidates, [](LineBox &line) { line.height *= TallerBy; }), match)
-        || clearIn(rgb, sharpened(candidates), match)
+        || clearIn(rgb, treated(candidates, &StampCandidate::sharpen, SharpenBy), match)
         || clearIn(rgb, m_finder.findFaint(rgb), match)
         || clearIn(rgb, m_finder.findDotted(rgb), match))
         return match;
     if ((!match || match->lead() < MinOtherLead) && clearIn(rgb, m_finder.findSpread(rgb), match))
         return match;
     std::optional<CodeMatch> evened; // kept apart: clear only by the equalised cuts' bar
-    if (clearIn(rgb, equalised(candidates), evened, true))
+    if (clearIn(rgb, treated(candidates, &StampCandidate::equalise, EqualiseClip), evened, true))
         return evened;
     return match;
 }
