@@ -23,17 +23,17 @@ QString PhotoReader::prepare()
     return QString();
 }
 
-PhotoReader::Outcome PhotoReader::read(const QString &fileName)
+PhotoReader::Outcome PhotoReader::read(const QString &fileName, std::stop_token stop)
 {
     if (QString error = prepare(); !error.isEmpty())
         return {QString(), error};
     const ImageLoader::Result loaded = ImageLoader::load(fileName);
     if (loaded.image.isNull())
         return {QString(), loaded.error};
-    return read(loaded.image);
+    return read(loaded.image, std::move(stop));
 }
 
-PhotoReader::Outcome PhotoReader::read(const QImage &photo)
+PhotoReader::Outcome PhotoReader::read(const QImage &photo, std::stop_token stop)
 {
     if (QString error = prepare(); !error.isEmpty())
         return {QString(), error};
@@ -46,6 +46,7 @@ PhotoReader::Outcome PhotoReader::read(const QImage &photo)
                 .arg(photo.height())};
     const std::optional<std::string> code = m_reader->read(photo.format() == QImage::Format_RGB888
             ? photo
-            : photo.convertToFormat(QImage::Format_RGB888));
+            : photo.convertToFormat(QImage::Format_RGB888),
+        std::move(stop));
     return {code ? QString::fromStdString(*code) : QString(), QString()};
 }

@@ -3,7 +3,7 @@
 // reads it with a StampReader over the codes that exist. The codes and the
 // network are loaded at the first read and kept; when Kelvo.bmp cannot be
 // read, the next read tries again. Not thread-safe: one read at a time, on
-// any one thread.
+// any one thread; stop, requested from any thread, ends it early with no code.
 #pragma once
 
 #include "knowncodes.h"
@@ -12,6 +12,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 class StampReader;
 
@@ -30,8 +31,8 @@ public:
     // Loads what every read needs; the reason in Italian when that fails.
     QString prepare();
 
-    Outcome read(const QString &fileName);
-    Outcome read(const QImage &photo);
+    Outcome read(const QString &fileName, std::stop_token stop = {});
+    Outcome read(const QImage &photo, std::stop_token stop = {});
 
 private:
     std::optional<KnownCodes> m_known; // kept as long as the reader that searches them

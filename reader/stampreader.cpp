@@ -142,12 +142,22 @@ cv::Mat StampReader::rgbView(const QImage &photo)
         std::size_t(photo.bytesPerLine()));
 }
 
-std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
+std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo, std::stop_token stop)
 {
     const cv::Mat rgb = rgbView(photo);
     if (rgb.empty())
         return std::nullopt;
+    m_stop = std::move(stop);
+    std::optional<CodeMatch> match = search(rgb);
+    // What a stopped read found may rest on cuts it never read.
+    if (stopped())
+        match.reset();
+    m_stop = {};
+    return match;
+}
 
+std::optional<CodeMatch> StampReader::search(const cv::Mat &rgb)
+{
     // The first cut of each candidate read so far.
     std::vector<Cut> cuts;
     // The runner-up: the reading's own, or a different code read elsewhere nearly as well.
@@ -172,6 +182,8 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     const Reading *first = nullptr;
     std::size_t source = 0;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (stopped())
+            return std::nullopt;
         cuts.push_back(plainCut(rgb, candidates[i]));
         for (const Reading &r : cuts.back())
             if (r.match && (!first || r.match->shortfall() < first->match->shortfall())) {
@@ -210,6 +222,8 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo)
     std::sort(others.begin(), others.end(), std::greater<>());
     for (std::size_t k = 0; k < others.size() && k < std::size_t(MaxOtherSources); ++k) {
         const auto [lead, i, upright] = others[k];
+        if (stopped())
+            return std::nullopt;
         if (keepClearer(match, confirmed(rgb, candidates[i], cuts[i], upright)))
             return match;
     }
@@ -243,6 +257,8 @@ bool StampReader::clearIn(const cv::Mat &rgb, const std::vector<StampCandidate> 
     std::optional<CodeMatch> &match, bool evenedOut)
 {
     for (const StampCandidate &candidate : candidates) {
+        if (stopped())
+            return true;
         const Cut cut = plainCut(rgb, candidate);
         if (const Reading *best = leading(cut))
             if (keepClearer(match, confirmed(rgb, candidate, cut, best->upright), evenedOut))
@@ -286,7 +302,8 @@ CodeMatch StampReader::confirmed(
     };
     confirm(Plain, std::span(m_networks).subspan(1)); // the first network's is read already
     for (const Variant &variant : SecondOpinions)
-        confirm(variant, m_networks);
+        if (!stopped())
+            confirm(variant, m_networks);
     std::set<std::string> codes;
     for (const Cut &cut : opinions)
         for (const Reading &r : cut)
@@ -319,9 +336,9 @@ CodeMatch StampReader::confirmed(
     return match;
 }
 
-std::optional<std::string> StampReader::read(const QImage &photo)
+std::optional<std::string> StampReader::read(const QImage &photo, std::stop_token stop)
 {
-    const std::optional<CodeMatch> match = bestMatch(photo);
+    const std::optional<CodeMatch> match = bestMatch(photo, std::move(stop));
     if (match && match->clear())
         return match->code;
     return std::nullopt;

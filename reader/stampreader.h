@@ -9,7 +9,8 @@
 // sharpened, then on the finder's candidates of print fainter than its ink map,
 // then on those of dots that stand apart, and when still nothing stands out,
 // on those of big print spread out in words; when nothing is clear even so,
-// on every candidate with the lightness of its cuts evened out.
+// on every candidate with the lightness of its cuts evened out. A read can be
+// stopped from another thread; it then ends within one cut and answers nothing.
 #pragma once
 
 #include "codesearch.h"
@@ -20,6 +21,7 @@
 #include <QImage>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -80,10 +82,11 @@ public:
     static cv::Mat rgbView(const QImage &photo);
 
     // The best reading of the photo (RGB888), accepted or not; nothing if no
-    // existing code fits at all. The lead counts other readings too.
-    std::optional<CodeMatch> bestMatch(const QImage &photo);
+    // existing code fits at all, or if stop was requested before the end. The
+    // lead counts other readings too.
+    std::optional<CodeMatch> bestMatch(const QImage &photo, std::stop_token stop = {});
     // The code, only when clearly read.
-    std::optional<std::string> read(const QImage &photo);
+    std::optional<std::string> read(const QImage &photo, std::stop_token stop = {});
 
 private:
     // One line, or two joined, as read; upright 1 or upside down 0.
@@ -95,6 +98,8 @@ private:
         int upright = 1;
     };
     using Cut = std::vector<Reading>;
+    std::optional<CodeMatch> search(const cv::Mat &rgb);
+    bool stopped() const { return m_stop.stop_requested(); }
     // The candidate's lines cut one way, read both ways up (upright -1) or one:
     // a cut for each of the networks, which share the straightened lines.
     std::vector<Cut> readCut(const cv::Mat &rgb, const StampCandidate &candidate,
@@ -113,7 +118,8 @@ private:
     static bool keepClearer(
         std::optional<CodeMatch> &match, CodeMatch other, bool evenedOut = false);
     // Each candidate read as another would be, confirmed where its reading
-    // stands out by MinOtherLead and kept in match when clearer; whether one was clear.
+    // stands out by MinOtherLead and kept in match when clearer; whether to
+    // look no further: one was clear, or the read was stopped.
     bool clearIn(const cv::Mat &rgb, const std::vector<StampCandidate> &candidates,
         std::optional<CodeMatch> &match, bool evenedOut = false);
     // When nothing is read clearly: the match, or a clearer one on the
@@ -128,4 +134,5 @@ private:
     CodeSearch m_search;
     std::vector<Recogniser> m_networks; // Networks
     StampFinder m_finder;
+    std::stop_token m_stop; // of the read under way
 };

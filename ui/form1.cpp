@@ -286,7 +286,8 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
 Form1::~Form1()
 {
     disconnect(qApp, nullptr, this, nullptr);
-    // A read that runs is let finish; its answer is not shown.
+    // A read under way is stopped, and its answer is not shown.
+    readStop.request_stop();
     if (readerThread->isRunning()) {
         readerThread->quit();
         readerThread->wait();
@@ -605,18 +606,22 @@ void Form1::LeggiFoto_Click()
 
 void Form1::readPhoto(const QString &fileName)
 {
-    startRead([fileName](PhotoReader &reader) { return reader.read(fileName); },
+    startRead([fileName](PhotoReader &reader,
+                  std::stop_token stop) { return reader.read(fileName, std::move(stop)); },
         u"in \"%1\""_s.arg(QFileInfo(fileName).fileName()));
 }
 
 void Form1::readImage(const QImage &image, const QString &where)
 {
-    startRead([image](PhotoReader &reader) { return reader.read(image); }, where);
+    startRead([image](PhotoReader &reader,
+                  std::stop_token stop) { return reader.read(image, std::move(stop)); },
+        where);
 }
 
 // The read runs in readerThread, and its outcome comes back to this thread.
 // where tells, after "Nessun codice leggibile", what was read.
-void Form1::startRead(std::function<PhotoReader::Outcome(PhotoReader &)> read, const QString &where)
+void Form1::startRead(
+    std::function<PhotoReader::Outcome(PhotoReader &, std::stop_token)> read, const QString &where)
 {
     if (m_reading)
         return;
@@ -625,11 +630,12 @@ void Form1::startRead(std::function<PhotoReader::Outcome(PhotoReader &)> read, c
     if (!readerThread->isRunning())
         readerThread->start();
     PhotoReader *reader = photoReader.get();
-    QMetaObject::invokeMethod(readerContext, [this, reader, read = std::move(read), where] {
-        const PhotoReader::Outcome outcome = read(*reader);
-        QMetaObject::invokeMethod(
-            this, [this, outcome, where] { photoRead(outcome, where); }, Qt::QueuedConnection);
-    });
+    QMetaObject::invokeMethod(
+        readerContext, [this, reader, read = std::move(read), where, stop = readStop.get_token()] {
+            const PhotoReader::Outcome outcome = read(*reader, stop);
+            QMetaObject::invokeMethod(
+                this, [this, outcome, where] { photoRead(outcome, where); }, Qt::QueuedConnection);
+        });
 }
 
 // The window comes to the front to show the answer, but is not activated:

@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <stop_token>
 
 class Label;
 class QDropEvent;
@@ -88,7 +89,8 @@ private:
     void codice_ContextMenu(const QPoint &pos);
     void LeggiFoto_Click();
     void readImage(const QImage &image, const QString &where);
-    void startRead(std::function<PhotoReader::Outcome(PhotoReader &)> read, const QString &where);
+    void startRead(std::function<PhotoReader::Outcome(PhotoReader &, std::stop_token)> read,
+        const QString &where);
     void photoRead(const PhotoReader::Outcome &outcome, const QString &where);
     void showMessage(const QString &text, const QString &name);
 
@@ -117,6 +119,7 @@ private:
     QThread *readerThread; // reads photos, one at a time, started at the first
     QObject *readerContext; // lives in readerThread: a read is queued to it
     std::unique_ptr<PhotoReader> photoReader; // used in readerThread only
+    std::stop_source readStop; // stops the read under way when the window goes
     bool m_reading = false;
 
     QString savedInput;
