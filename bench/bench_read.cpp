@@ -6,6 +6,8 @@
 // Usage: bench_read [--photos] DIR [MORE_DIRS...]; each folder is measured on its own.
 // bench_read --lines DIR... prints only what the stamp finder cuts in each photo,
 // for scripts/train-reader.py --finder.
+// bench_read --stop MS DIR... stops each read MS ms after the photo is loaded, as a
+// closing window does, and gives how long the reads still running took to end.
 #include "benchclock.h"
 #include "imageloader.h"
 #include "knowncodes.h"
@@ -16,6 +18,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
+#include <chrono>
+#include <future>
 #include <sys/resource.h>
 
 namespace {
@@ -46,6 +50,13 @@ int main(int argc, char *argv[])
     // --lines: a row per candidate line, FOLDER, FILE, photo width and height as
     // loaded, candidate, line, centre x and y, length, height, angle.
     const bool linesOnly = dirs.removeAll(QStringLiteral("--lines")) > 0;
+    std::optional<std::chrono::milliseconds> stopAfter;
+    if (const qsizetype at = dirs.indexOf(QStringLiteral("--stop"));
+        at >= 0 && at + 1 < dirs.size()) {
+        stopAfter = std::chrono::milliseconds(dirs.at(at + 1).toInt());
+        dirs.remove(at, 2);
+    }
+    QList<qint64> stopNs; // from the stop to the end of the read
     const StampFinder finder;
     // The photos of all folders by each factor the generator wrote down.
     QMap<QString, Tally> byFactor;
@@ -84,7 +95,22 @@ int main(int argc, char *argv[])
                     }
                 continue;
             }
-            const std::optional<CodeMatch> match = reader.bestMatch(loaded.image);
+            std::optional<CodeMatch> match;
+            if (stopAfter) {
+                std::stop_source stop;
+                std::future<std::optional<CodeMatch>> running = std::async(std::launch::async,
+                    [&] { return reader.bestMatch(loaded.image, stop.get_token()); });
+                if (running.wait_for(*stopAfter) == std::future_status::timeout) {
+                    QElapsedTimer stopping;
+                    stopping.start();
+                    stop.request_stop();
+                    running.wait();
+                    stopNs.append(stopping.nsecsElapsed());
+                }
+                match = running.get();
+            } else {
+                match = reader.bestMatch(loaded.image);
+            }
             const std::optional<std::string> code
                 = match && match->clear() ? std::optional(match->code) : std::nullopt;
             ns.append(timer.nsecsElapsed());
@@ -114,6 +140,12 @@ int main(int argc, char *argv[])
         BenchClock::report("  file to answer, slowest", double(ns.last()) / 1e6);
         for (auto it = tallies.cbegin(); it != tallies.cend(); ++it)
             print(it.key(), *it);
+    }
+    if (!stopNs.isEmpty()) {
+        std::sort(stopNs.begin(), stopNs.end());
+        std::printf("%lld reads stopped\n", stopNs.size());
+        BenchClock::report("  stop to end, median", double(stopNs.at(stopNs.size() / 2)) / 1e6);
+        BenchClock::report("  stop to end, slowest", double(stopNs.last()) / 1e6);
     }
     if (!byFactor.isEmpty())
         std::printf("all folders, by factor:\n");
