@@ -30,6 +30,9 @@ public:
 
     // Loads what every read needs; the reason in Italian when that fails.
     QString prepare();
+    // Lets go of the networks and the codes, and gives their memory back to
+    // the system; the next read loads them again.
+    void release();
 
     Outcome read(const QString &fileName, std::stop_token stop = {});
     Outcome read(const QImage &photo, std::stop_token stop = {});

@@ -275,6 +275,14 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     readerContext->moveToThread(readerThread);
     connect(readerThread, &QThread::finished, readerContext, &QObject::deleteLater);
     photoReader = std::make_unique<PhotoReader>();
+    // Its networks hold some 70 MB, which an idle window need not keep.
+    readerIdle = new QTimer(this);
+    readerIdle->setObjectName(QStringLiteral("readerIdle"));
+    readerIdle->setSingleShot(true);
+    readerIdle->setInterval(ReaderIdleMs);
+    connect(readerIdle, &QTimer::timeout, this, [this, reader = photoReader.get()] {
+        QMetaObject::invokeMethod(readerContext, [reader] { reader->release(); });
+    });
 
     load();
     codice->setFocus();
@@ -626,6 +634,7 @@ void Form1::startRead(
     if (m_reading)
         return;
     m_reading = true;
+    readerIdle->stop();
     QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
     if (!readerThread->isRunning())
         readerThread->start();
@@ -644,6 +653,7 @@ void Form1::startRead(
 void Form1::photoRead(const PhotoReader::Outcome &outcome, const QString &where)
 {
     m_reading = false;
+    readerIdle->start();
     QGuiApplication::restoreOverrideCursor();
     raise();
     if (!outcome.error.isEmpty()) {

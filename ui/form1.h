@@ -39,6 +39,8 @@ public:
     static const std::array<Description, 4> Descriptions;
     static constexpr int CollapsedHeight = 3180; // twips, title bar and borders included
     static constexpr int ExpandedHeight = 7065;
+    // How long the photo reader stays loaded after a read, for the next.
+    static constexpr int ReaderIdleMs = 60000;
 
     explicit Form1(QWidget *parent = nullptr);
     ~Form1() override;
@@ -120,6 +122,7 @@ private:
     QObject *readerContext; // lives in readerThread: a read is queued to it
     std::unique_ptr<PhotoReader> photoReader; // used in readerThread only
     std::stop_source readStop; // stops the read under way when the window goes
+    QTimer *readerIdle; // lets photoReader's memory go a while after the last read
     bool m_reading = false;
 
     QString savedInput;
