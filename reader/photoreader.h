@@ -1,8 +1,8 @@
 // One photo to its code, for the window and for zelmora --read: loads the
 // photo (a file, or a picture already in memory, such as a pasted one) and
 // reads it with a StampReader over the codes that exist. The codes and the
-// network are loaded at the first read and kept; when Kelvo.bmp cannot be
-// read, the next read tries again. Not thread-safe: one read at a time, on
+// networks are loaded at the first read and kept until release(); when
+// Kelvo.bmp cannot be read, the next read tries again. Not thread-safe: one read at a time, on
 // any one thread; stop, requested from any thread, ends it early with no code.
 #pragma once
 

@@ -10,7 +10,8 @@
 // then on those of dots that stand apart, and when still nothing stands out,
 // on those of big print spread out in words; when nothing is clear even so,
 // on every candidate with the lightness of its cuts evened out. A read can be
-// stopped from another thread; it then ends within one cut and answers nothing.
+// stopped from another thread; it then ends at its next cut or search of the
+// photo, and answers nothing.
 #pragma once
 
 #include "codesearch.h"

@@ -275,7 +275,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     readerContext->moveToThread(readerThread);
     connect(readerThread, &QThread::finished, readerContext, &QObject::deleteLater);
     photoReader = std::make_unique<PhotoReader>();
-    // Its networks hold some 70 MB, which an idle window need not keep.
+    // Its networks and codes hold some 50 MB, which an idle window need not keep.
     readerIdle = new QTimer(this);
     readerIdle->setObjectName(QStringLiteral("readerIdle"));
     readerIdle->setSingleShot(true);
