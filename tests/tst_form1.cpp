@@ -143,9 +143,9 @@ void TestForm1::run(const QStringList &steps)
             m_form->findChild<QMessageBox *>()->close();
         } else if (step == u"idle") { // the read ends, and the reader's idle wait with it
             auto *idle = m_form->findChild<QTimer *>(u"readerIdle"_s);
-            QTRY_VERIFY_WITH_TIMEOUT(idle->isActive(), 10000);
+            QVERIFY(QTest::qWaitFor([idle] { return idle->isActive(); }, 10000));
             idle->setInterval(1);
-            QTRY_VERIFY(!idle->isActive());
+            QVERIFY(QTest::qWaitFor([idle] { return !idle->isActive(); }, 10000));
         } else {
             QFAIL(qPrintable(u"unknown step "_s + step));
         }
