@@ -17,7 +17,7 @@ echo "== origin lookup";            ./bench_lookup
 echo "== start-up";                 ./bench_startup
 echo "== search";                   ./bench_search
 echo "== idle CPU";                 ./bench_idle
-echo "== memory";                   ./bench_memory
+echo "== memory";                   ./bench_memory "$root/tests/data/photos/uovo.jpg"
 
 # The stamp reader on photos of 1, 3, 12 and 48 MP from the project's generator
 # (made once, kept in the build folder; seed 900 is used by nothing else).
