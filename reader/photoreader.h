@@ -2,8 +2,9 @@
 // photo (a file, or a picture already in memory, such as a pasted one) and
 // reads it with a StampReader over the codes that exist. The codes and the
 // networks are loaded at the first read and kept until release(); when
-// Kelvo.bmp cannot be read, the next read tries again. Not thread-safe: one read at a time, on
-// any one thread; stop, requested from any thread, ends it early with no code.
+// Kelvo.bmp cannot be read, the next read tries again. Not thread-safe: one
+// read at a time, on any one thread; stop, requested from any thread, ends it
+// early with no code.
 #pragma once
 
 #include "knowncodes.h"
