@@ -39,7 +39,7 @@ _freetype = {}
 def keep_freed_memory():
     """Has glibc keep freed memory for the next arrays instead of giving each large one back to
     the system and faulting its pages in again when the next is made: photos are drawn a third
-    faster, and the training's steps a fifth. Forked workers inherit it."""
+    faster. Forked workers inherit it."""
     libc = ctypes.CDLL(None)
     libc.mallopt(-3, 32 << 20)  # M_MMAP_THRESHOLD: arrays up to 32 MB come from the heap
     libc.mallopt(-1, 2**31 - 1)  # M_TRIM_THRESHOLD: and the heap is not trimmed
