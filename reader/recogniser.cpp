@@ -6,6 +6,37 @@
 #include <algorithm>
 #include <opencv2/imgproc.hpp>
 
+namespace {
+
+// The line's width once scaled to Height rows.
+int scaledWidth(cv::Size line)
+{
+    return std::max(1, int(line.width * (double(Recogniser::Height) / line.height) + 0.5));
+}
+
+// The input's width for a line scaled to w columns.
+int canvasWidth(int w)
+{
+    using R = Recogniser;
+    const int *width = std::find_if(std::begin(R::Widths), std::end(R::Widths),
+        [&](int columns) { return w + R::FillMargin <= columns; });
+    return width != std::end(R::Widths)
+        ? *width
+        : std::max(R::Width, (w + R::StepWidth - 1) / R::StepWidth * R::StepWidth);
+}
+
+// Where each window of the input starts: half a window apart, the last flush with the end.
+std::vector<int> windowOffsets(int canvas, int window)
+{
+    std::vector<int> offsets;
+    for (int o = 0; o + window < canvas; o += window / 2)
+        offsets.push_back(o);
+    offsets.push_back(canvas - window);
+    return offsets;
+}
+
+} // namespace
+
 Recogniser::Recogniser(const char *resource)
 {
     QFile model(QString::fromLatin1(resource));
@@ -26,11 +57,10 @@ Recogniser::Recogniser(const char *resource)
 cv::Mat Recogniser::input(const cv::Mat &line)
 {
     // A long line keeps its full height and is read in windows.
-    const double scale = double(Height) / line.rows;
-    const int w = std::max(1, int(line.cols * scale + 0.5));
+    const int w = scaledWidth(line.size());
     cv::Mat scaled;
-    cv::resize(
-        line, scaled, cv::Size(w, Height), 0, 0, scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
+    cv::resize(line, scaled, cv::Size(w, Height), 0, 0,
+        line.rows > Height ? cv::INTER_AREA : cv::INTER_LINEAR);
     // The median of each channel.
     cv::Scalar fill;
     std::vector<cv::Mat> channels;
@@ -41,12 +71,7 @@ cv::Mat Recogniser::input(const cv::Mat &line)
         std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
         fill[c] = values[values.size() / 2];
     }
-    const int *width = std::find_if(std::begin(Widths), std::end(Widths),
-        [&](int columns) { return w + FillMargin <= columns; });
-    cv::Mat canvas(Height,
-        width != std::end(Widths) ? *width
-                                  : std::max(Width, (w + StepWidth - 1) / StepWidth * StepWidth),
-        CV_8UC3, fill);
+    cv::Mat canvas(Height, canvasWidth(w), CV_8UC3, fill);
     scaled.copyTo(canvas(cv::Rect(0, 0, w, Height)));
     return canvas;
 }
@@ -63,10 +88,7 @@ std::vector<float> Recogniser::recognise(const cv::Mat &line)
     // A line longer than Width is read in windows half a window apart; each step is taken from the
     // window whose centre is nearest, far from the window's edges, where its reading is the same as
     // one pass over the whole line would give.
-    std::vector<int> offsets;
-    for (int o = 0; o + window < canvas.cols; o += window / 2)
-        offsets.push_back(o);
-    offsets.push_back(canvas.cols - window);
+    const std::vector<int> offsets = windowOffsets(canvas.cols, window);
     const std::size_t steps = std::size_t(canvas.cols / StepWidth);
     std::vector<float> logProbs(steps * CodeSearch::Classes);
     std::size_t done = 0;
@@ -90,4 +112,13 @@ std::vector<float> Recogniser::recognise(const cv::Mat &line)
         done = end;
     }
     return logProbs;
+}
+
+int Recogniser::columns(cv::Size line)
+{
+    if (line.empty())
+        return 0;
+    const int canvas = canvasWidth(scaledWidth(line));
+    const int window = std::min(canvas, Width);
+    return int(windowOffsets(canvas, window).size()) * window;
 }

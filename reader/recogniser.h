@@ -31,6 +31,9 @@ public:
     // filled with the line's median colour up to one of Widths, or to whole
     // steps if longer than Width, then read in windows of Width.
     static cv::Mat input(const cv::Mat &line);
+    // The columns of input a line of this size is read in, over all its
+    // windows: what reading it costs.
+    static int columns(cv::Size line);
 
 private:
     std::vector<cv::dnn::Net> m_nets; // one for each of Widths

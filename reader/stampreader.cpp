@@ -93,6 +93,14 @@ std::vector<StampReader::Cut> StampReader::readCut(const cv::Mat &rgb,
         }
         if (upsideDown)
             std::reverse(straightened.begin(), straightened.end());
+        std::size_t columns = 0;
+        for (const cv::Mat &line : straightened)
+            columns += networks.size() * std::size_t(Recogniser::columns(line.size()));
+        if (m_columns + columns > MaxColumns) {
+            m_cutShort = true;
+            return cuts;
+        }
+        m_columns += columns;
         // Each network reads on a thread of its own: they share nothing but the lines.
         const auto readWith = [&](std::size_t k) {
             std::vector<std::vector<float>> lines;
@@ -148,12 +156,20 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo, std::stop_t
     if (rgb.empty())
         return std::nullopt;
     m_stop = std::move(stop);
+    m_columns = 0;
+    m_cutShort = false;
     std::optional<CodeMatch> match = search(rgb);
-    // What a stopped read found may rest on cuts it never read.
-    if (stopped())
+    // What a read cut short found may rest on cuts it never read.
+    if (m_cutShort || m_stop.stop_requested())
         match.reset();
     m_stop = {};
     return match;
+}
+
+bool StampReader::stopped()
+{
+    m_cutShort = m_cutShort || m_stop.stop_requested() || m_columns >= MaxColumns;
+    return m_cutShort;
 }
 
 std::optional<CodeMatch> StampReader::search(const cv::Mat &rgb)

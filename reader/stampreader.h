@@ -11,7 +11,8 @@
 // on those of big print spread out in words; when nothing is clear even so,
 // on every candidate with the lightness of its cuts evened out. A read can be
 // stopped from another thread; it then ends at its next cut or search of the
-// photo, and answers nothing.
+// photo, and answers nothing. So does a read whose networks would read more
+// than MaxColumns, whatever the photo.
 #pragma once
 
 #include "codesearch.h"
@@ -20,6 +21,7 @@
 #include "straightener.h"
 
 #include <QImage>
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <stop_token>
@@ -73,6 +75,12 @@ public:
     // stand out: their answer must lead by EqualisedLead (nats), and fall short
     // of the best path by no more than EqualisedShortfall.
     static constexpr float EqualisedLead = 6.0f, EqualisedShortfall = 4.0f;
+    // What one read may cost, in columns of network input over every network
+    // (Recogniser::columns), about 5 s on two cores: a cut that would take it
+    // past this is not read, and the read ends as a stopped one does, with no
+    // answer. Most reads take under 10,000; one that goes every way above
+    // without a clear code, up to 240,000.
+    static constexpr std::size_t MaxColumns = 130'000;
     // Two networks trained otherwise: the first reads every candidate, both confirm.
     static constexpr const char *Networks[] = {":/reader/reader.onnx", ":/reader/reader2.onnx"};
 
@@ -88,6 +96,8 @@ public:
     std::optional<CodeMatch> bestMatch(const QImage &photo, std::stop_token stop = {});
     // The code, only when clearly read.
     std::optional<std::string> read(const QImage &photo, std::stop_token stop = {});
+    // The columns of network input the last read cost.
+    std::size_t lastColumns() const { return m_columns; }
 
 private:
     // One line, or two joined, as read; upright 1 or upside down 0.
@@ -100,7 +110,10 @@ private:
     };
     using Cut = std::vector<Reading>;
     std::optional<CodeMatch> search(const cv::Mat &rgb);
-    bool stopped() const { return m_stop.stop_requested(); }
+    // Whether to read no further: stop was requested or the read has cost
+    // MaxColumns. Once so, or once a cut was left unread, what it found is
+    // not answered.
+    bool stopped();
     // The candidate's lines cut one way, read both ways up (upright -1) or one:
     // a cut for each of the networks, which share the straightened lines.
     std::vector<Cut> readCut(const cv::Mat &rgb, const StampCandidate &candidate,
@@ -136,4 +149,6 @@ private:
     std::vector<Recogniser> m_networks; // Networks
     StampFinder m_finder;
     std::stop_token m_stop; // of the read under way
+    std::size_t m_columns = 0; // read so far in it
+    bool m_cutShort = false; // some of it was left unread
 };
