@@ -44,7 +44,8 @@ int main(int argc, char *argv[])
         "known codes and network loaded once: %.1f ms\n", double(timer.nsecsElapsed()) / 1e6);
 
     // --photos prints a row per photo: file, truth, best existing code, read or
-    // none, its lead, its shortfall, how many cuts agree and the runner-up.
+    // none, its lead, its shortfall, how many cuts agree, the runner-up and the
+    // columns of network input read.
     QStringList dirs = app.arguments().mid(1);
     const bool verbose = dirs.removeAll(QStringLiteral("--photos")) > 0;
     // --lines: a row per candidate line, FOLDER, FILE, photo width and height as
@@ -74,9 +75,10 @@ int main(int argc, char *argv[])
                     cells.size() >= 3)
                     labels[cells[0]] = cells.mid(1);
         QList<qint64> ns;
+        QList<std::size_t> columns; // of network input, per read
         QMap<QString, Tally> tallies;
-        const QStringList files
-            = QDir(dir).entryList({QStringLiteral("*.jpg"), QStringLiteral("*.png")});
+        const QStringList files = QDir(dir).entryList({QStringLiteral("*.jpg"),
+            QStringLiteral("*.png"), QStringLiteral("*.webp"), QStringLiteral("*.heic")});
         for (const QString &name : files) {
             timer.restart();
             const ImageLoader::Result loaded = ImageLoader::load(QDir(dir).filePath(name));
@@ -114,12 +116,14 @@ int main(int argc, char *argv[])
             const std::optional<std::string> code
                 = match && match->clear() ? std::optional(match->code) : std::nullopt;
             ns.append(timer.nsecsElapsed());
+            columns.append(reader.lastColumns());
             if (verbose)
-                std::printf("photo\t%s\t%s\t%s\t%s\t%.2f\t%.2f\t%d\t%s\n", qPrintable(name),
+                std::printf("photo\t%s\t%s\t%s\t%s\t%.2f\t%.2f\t%d\t%s\t%zu\n", qPrintable(name),
                     qPrintable(labels.value(name).value(0)), match ? match->code.c_str() : "-",
                     code ? "read" : "none", match ? double(match->lead()) : 0.0,
                     match ? double(match->shortfall()) : 0.0, match ? match->readings : 0,
-                    match && !match->runnerUp.empty() ? match->runnerUp.c_str() : "-");
+                    match && !match->runnerUp.empty() ? match->runnerUp.c_str() : "-",
+                    reader.lastColumns());
             if (!labels.contains(name))
                 continue;
             const QString truth = labels[name].value(0), tier = labels[name].value(1);
@@ -138,6 +142,9 @@ int main(int argc, char *argv[])
         std::printf("%s: %lld photos\n", qPrintable(dir), qsizetype(ns.size()));
         BenchClock::report("  file to answer, median", double(ns.at(ns.size() / 2)) / 1e6);
         BenchClock::report("  file to answer, slowest", double(ns.last()) / 1e6);
+        std::sort(columns.begin(), columns.end());
+        std::printf("  columns of network input read: median %zu, most %zu (a read stops at %zu)\n",
+            columns.at(columns.size() / 2), columns.last(), StampReader::MaxColumns);
         for (auto it = tallies.cbegin(); it != tallies.cend(); ++it)
             print(it.key(), *it);
     }
