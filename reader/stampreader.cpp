@@ -160,7 +160,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo, std::stop_t
     m_cutShort = false;
     std::optional<CodeMatch> match = search(rgb);
     // What a read cut short found may rest on cuts it never read.
-    if (m_cutShort || m_stop.stop_requested())
+    if (stopped())
         match.reset();
     m_stop = {};
     return match;
@@ -168,7 +168,7 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo, std::stop_t
 
 bool StampReader::stopped()
 {
-    m_cutShort = m_cutShort || m_stop.stop_requested() || m_columns >= MaxColumns;
+    m_cutShort = m_cutShort || m_stop.stop_requested();
     return m_cutShort;
 }
 

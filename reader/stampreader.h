@@ -110,9 +110,8 @@ private:
     };
     using Cut = std::vector<Reading>;
     std::optional<CodeMatch> search(const cv::Mat &rgb);
-    // Whether to read no further: stop was requested or the read has cost
-    // MaxColumns. Once so, or once a cut was left unread, what it found is
-    // not answered.
+    // Whether to read no further: stop was requested, or a cut was left
+    // unread for MaxColumns. Once so, what the read found is not answered.
     bool stopped();
     // The candidate's lines cut one way, read both ways up (upright -1) or one:
     // a cut for each of the networks, which share the straightened lines.
