@@ -166,12 +166,6 @@ std::optional<CodeMatch> StampReader::bestMatch(const QImage &photo, std::stop_t
     return match;
 }
 
-bool StampReader::stopped()
-{
-    m_cutShort = m_cutShort || m_stop.stop_requested();
-    return m_cutShort;
-}
-
 std::optional<CodeMatch> StampReader::search(const cv::Mat &rgb)
 {
     // The first cut of each candidate read so far.

@@ -112,7 +112,7 @@ private:
     std::optional<CodeMatch> search(const cv::Mat &rgb);
     // Whether to read no further: stop was requested, or a cut was left
     // unread for MaxColumns. Once so, what the read found is not answered.
-    bool stopped();
+    bool stopped() const { return m_cutShort || m_stop.stop_requested(); }
     // The candidate's lines cut one way, read both ways up (upright -1) or one:
     // a cut for each of the networks, which share the straightened lines.
     std::vector<Cut> readCut(const cv::Mat &rgb, const StampCandidate &candidate,
@@ -149,5 +149,5 @@ private:
     StampFinder m_finder;
     std::stop_token m_stop; // of the read under way
     std::size_t m_columns = 0; // read so far in it
-    bool m_cutShort = false; // some of it was left unread
+    bool m_cutShort = false; // a cut of it was left unread for MaxColumns
 };
