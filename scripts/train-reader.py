@@ -12,10 +12,10 @@ as an imperfect stamp finder would cut it (validation lines with half that jitte
 the network's input: height 32 (or width 320), at the left, the rest filled with the crop's median
 colour. With --finder, the lines the reader's own stamp finder cuts in other photos are added, each
 labelled with the printed line it lies on (or no text where it lies on no print); --init trains
-an earlier export further instead of a new network (neither gave the committed networks: see the
-README). The network is a small CNN whose 80 columns (4 pixels each) give the log-probabilities of
-blank, 0-9, A-Z, gap, '-', '/', '.', trained with CTC; its convolutions run in bfloat16 unless
---precision fp32. The same seed gives the same photos and the same training order. The export folds
+an earlier export further instead of a new network (neither gave the committed networks: see
+docs/reader-history.md). The network is a small CNN whose 80 columns (4 pixels each) give the
+log-probabilities of blank, 0-9, A-Z, gap, '-', '/', '.', trained with CTC; its convolutions run in
+bfloat16 unless --precision fp32. The same seed gives the same photos and the same training order. The export folds
 each batch norm into its convolution and keeps the weights as 8-bit integers (a quarter of the size);
 --pack does the same to a float export of an earlier version of this script.
 """
@@ -411,10 +411,11 @@ def main():
                     help="of the convolutions while training (bf16 is 2.5 times faster where the CPU has AVX512-BF16)")
     ap.add_argument("--augment", nargs="?", const="all", choices=("all", "colours"),
                     help="vary colours, contrast, shape, blur and noise of each batch (reads more lines, "
-                         "but less surely: see the README), or its colours only")
+                         "but less surely: see docs/reader-history.md), or its colours only")
     ap.add_argument("--like-widths", action="store_true",
                     help="draw each batch from crops of like width and cut its input short: 1.7 times "
-                         "as many steps an hour (more lines read, but more of the mistakes sure: see the README)")
+                         "as many steps an hour (more lines read, but more of the mistakes sure: "
+                         "see docs/reader-history.md)")
     ap.add_argument("--dots-apart", action="store_true",
                     help="photos with some dot stamps' dots apart (gen-stamps.py --dots-apart), the validation's "
                          "and the finder's too")
