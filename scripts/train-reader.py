@@ -15,9 +15,9 @@ labelled with the printed line it lies on (or no text where it lies on no print)
 an earlier export further instead of a new network (neither gave the committed networks: see
 docs/reader-history.md). The network is a small CNN whose 80 columns (4 pixels each) give the
 log-probabilities of blank, 0-9, A-Z, gap, '-', '/', '.', trained with CTC; its convolutions run in
-bfloat16 unless --precision fp32. The same seed gives the same photos and the same training order. The export folds
-each batch norm into its convolution and keeps the weights as 8-bit integers (a quarter of the size);
---pack does the same to a float export of an earlier version of this script.
+bfloat16 unless --precision fp32. The same seed gives the same photos and the same training order.
+The export folds each batch norm into its convolution and keeps the weights as 8-bit integers (a
+quarter of the size); --pack does the same to a float export of an earlier version of this script.
 """
 import argparse
 import copy
