@@ -47,7 +47,8 @@ def keep_freed_memory():
 
 def clip(a, low, high):
     """np.clip's values, three times as fast on numpy 1.24's arrays."""
-    return np.minimum(np.maximum(a, low), high)
+    out = np.maximum(a, low)
+    return np.minimum(out, high, out=out)
 
 
 def grid(y0, y1, x0, x1):
@@ -283,30 +284,38 @@ def paint_egg(albedo, shade, rng, centre, axes, angle, colour, s, light):
     ca, sa = math.cos(angle), math.sin(angle)
     nx, ny = (dx * ca + dy * sa) / axes[0], (-dx * sa + dy * ca) / axes[1]
     rr = nx ** 2 + ny ** 2
-    inside = clip((1 - rr) * max(axes) / 1.5, 0, 1)[..., None]
+    inside = clip((1 - rr) * max(axes) / 1.5, 0, 1)
     # shadow on whatever lies below the egg
     shadow = clip(1 - ((nx - 0.15) ** 2 + (ny - 0.15) ** 2) / 1.35, 0, 1) ** 0.7 * 0.45
-    shade[y0:y1, x0:x1] *= 1 - shadow * (1 - inside[..., 0])
+    shade[y0:y1, x0:x1] *= 1 - shadow * (1 - inside)
     ph, pw = y1 - y0, x1 - x0
     tex = 1 + 0.06 * noise_field(rng, ph, pw, max(axes) / 4) + 0.03 * noise_field(rng, ph, pw, max(axes) / 25)
-    egg = np.array(colour, np.float32) * tex[..., None]
     spots = (rng.random((ph, pw)) < rng.uniform(0, 0.004) * (1.6 if colour[0] < 150 else 0.6)).astype(np.float32)
     spots = cv2.GaussianBlur(spots, (0, 0), max(0.8, max(axes) / 300)) * rng.uniform(2, 6)
-    egg *= 1 - clip(spots, 0, 0.6)[..., None] * np.array([0.6, 0.7, 0.8], np.float32)
-    albedo[y0:y1, x0:x1] = albedo[y0:y1, x0:x1] * (1 - inside) + egg * inside
-    nz = np.sqrt(clip(1 - rr, 0, 1))
-    facing = clip(nx * light[0] + ny * light[1] + nz * light[2], 0, 1)
-    lit = 0.55 + 0.45 * facing
-    gloss = facing ** rng.uniform(20, 60)
-    local = lit + gloss * rng.uniform(0.1, 0.5 + 0.4 * s)
-    shade[y0:y1, x0:x1] = shade[y0:y1, x0:x1] * (1 - inside[..., 0]) + local * inside[..., 0]
+    sharpness, gloss = rng.uniform(20, 60), rng.uniform(0.1, 0.5 + 0.4 * s)
+    # the shell's colour and light change only what it covers: the box around it
+    rows, cols = np.flatnonzero(inside.any(axis=1)), np.flatnonzero(inside.any(axis=0))
+    if not rows.size:
+        return
+    box = slice(rows[0], rows[-1] + 1), slice(cols[0], cols[-1] + 1)
+    at = slice(y0 + rows[0], y0 + rows[-1] + 1), slice(x0 + cols[0], x0 + cols[-1] + 1)
+    inside = inside[box]
+    egg = np.array(colour, np.float32)[:, None, None] * tex[box]
+    egg *= 1 - clip(spots[box], 0, 0.6) * np.array([0.6, 0.7, 0.8], np.float32)[:, None, None]
+    albedo[:, at[0], at[1]] = albedo[:, at[0], at[1]] * (1 - inside) + egg * inside
+    nz = np.sqrt(clip(1 - rr[box], 0, 1))
+    facing = clip(nx[box] * light[0] + ny[box] * light[1] + nz * light[2], 0, 1)
+    local = 0.55 + 0.45 * facing + facing ** sharpness * gloss
+    shade[at] = shade[at] * (1 - inside) + local * inside
 
 
 def background(rng, h, w, kind):
+    """The scene behind the eggs, channels first (3 x h x w) as the whole picture is until the camera:
+    numpy weighs three planes by one far faster than pixels of three channels."""
     if kind == "carton":
         base = [(150, 165, 175), (180, 195, 200), (120, 130, 135), (200, 190, 170)][rng.integers(4)]
-        img = np.array(base, np.float32) * (1 + 0.08 * noise_field(rng, h, w, w / 20)[..., None]
-                                            + 0.05 * noise_field(rng, h, w, 3)[..., None])
+        img = np.array(base, np.float32)[:, None, None] * (1 + 0.08 * noise_field(rng, h, w, w / 20)
+                                                            + 0.05 * noise_field(rng, h, w, 3))
     else:
         base = rng.uniform(40, 230, 3).astype(np.float32)
         grain = noise_field(rng, h, w, w / 10)
@@ -314,7 +323,7 @@ def background(rng, h, w, kind):
             base = np.array([60, 100, 150], np.float32) * rng.uniform(0.6, 1.4)
             yy = grid(0, h, 0, w)[0]
             grain = np.sin(yy / rng.uniform(5, 25) + 3 * grain)
-        img = base * (1 + 0.1 * grain[..., None])
+        img = base[:, None, None] * (1 + 0.1 * grain)
     return img
 
 
@@ -370,8 +379,8 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False, factors=None, d
         hand = np.zeros((h, w), np.float32)
         cv2.ellipse(hand, (int(egg_centre[0] + egg_minor * 0.6), int(egg_centre[1] + egg_minor * 0.9)),
                     (int(egg_minor * 1.6), int(egg_minor * 1.3)), float(rng.uniform(0, 360)), 0, 360, 1.0, -1)
-        hand = cv2.GaussianBlur(hand, (0, 0), egg_minor * 0.05)[..., None]
-        albedo = albedo * (1 - hand) + skin * hand * (1 + 0.05 * noise_field(rng, h, w, 40)[..., None])
+        hand = cv2.GaussianBlur(hand, (0, 0), egg_minor * 0.05)
+        albedo = albedo * (1 - hand) + skin[:, None, None] * hand * (1 + 0.05 * noise_field(rng, h, w, 40))
     if carton:
         cell = egg_minor * 2 * rng.uniform(1.05, 1.25)
         ca, sa = math.cos(rng.normal(0, 0.1)), math.sin(rng.normal(0, 0.1))
@@ -416,8 +425,8 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False, factors=None, d
     bleed = rng.uniform(0, 0.1 * s) * unit
     if bleed > 0.3:
         cover = np.maximum(cover, cv2.GaussianBlur(cover, (0, 0), bleed) * 0.8)
-    cover = clip(cover * strength, 0, 1)[..., None]
-    albedo[by0:by1, bx0:bx1] *= 1 - cover * (1 - ink / 255)
+    cover = clip(cover * strength, 0, 1)
+    albedo[:, by0:by1, bx0:bx1] *= 1 - cover * (1 - ink / 255)[:, None, None]
     # dirt
     for _ in range(rng.poisson(3 * s)):
         r = int(rng.uniform(0.02, 0.12) * egg_minor) + 2
@@ -427,16 +436,17 @@ def make_photo(rng, code, tier, megapixels=None, egg_only=False, factors=None, d
             dirt = np.zeros((y1 - y0, x1 - x0), np.float32)
             cv2.ellipse(dirt, (x - x0, y - y0), (r, int(r * rng.uniform(0.3, 1)) + 1), float(rng.uniform(0, 360)),
                         0, 360, rng.uniform(0.2, 0.6), -1)
-            dirt = cv2.GaussianBlur(dirt, (0, 0), r * 0.3)[..., None]
-            albedo[y0:y1, x0:x1] *= 1 - dirt * np.array([0.7, 0.55, 0.4], np.float32)
+            dirt = cv2.GaussianBlur(dirt, (0, 0), r * 0.3)
+            albedo[:, y0:y1, x0:x1] *= 1 - dirt * np.array([0.7, 0.55, 0.4], np.float32)[:, None, None]
     # camera: light, white balance, blur, noise, JPEG
-    img = albedo * shade[..., None]
+    img = albedo * shade
     balance = rng.uniform(1 - 0.15 * s, 1 + 0.15 * s, 3)
     exposure = rng.uniform(1 - 0.5 * s, 1.1)
-    img *= balance * exposure
+    img *= (balance * exposure)[:, None, None]
     yy, xx = grid(0, h, 0, w)
-    img *= (1 - rng.uniform(0, 0.4 * s) * (((xx - w / 2) ** 2 + (yy - h / 2) ** 2) / (w * w / 4 + h * h / 4)))[..., None]
+    img *= 1 - rng.uniform(0, 0.4 * s) * (((xx - w / 2) ** 2 + (yy - h / 2) ** 2) / (w * w / 4 + h * h / 4))
     img = 255 * (clip(img, 0, 255) / 255) ** rng.uniform(1 - 0.2 * s, 1 + 0.2 * s)
+    img = np.ascontiguousarray(img.transpose(1, 2, 0))  # OpenCV's filters and noise take channels last
     sigma = unit * rng.uniform(0, 0.09 * s) + 0.3
     img = cv2.GaussianBlur(img, (0, 0), sigma)
     if rng.random() < 0.5:
