@@ -272,7 +272,8 @@ def stamp_map(canvas_shape, centre, scale, angle, bend, tilt):
 
 
 def paint_egg(albedo, shade, rng, centre, axes, angle, colour, s, light):
-    """Egg albedo (colour, mottling, speckles) into albedo; its shading and highlight into shade."""
+    """Egg albedo (colour, mottling, speckles) into albedo (3 x h x w); its shading and highlight into
+    shade (h x w)."""
     h, w = shade.shape
     r = int(max(axes) * 1.4) + 2
     x0, x1 = max(0, int(centre[0]) - r), min(w, int(centre[0]) + r)
@@ -298,7 +299,7 @@ def paint_egg(albedo, shade, rng, centre, axes, angle, colour, s, light):
     if not rows.size:
         return
     box = slice(rows[0], rows[-1] + 1), slice(cols[0], cols[-1] + 1)
-    at = slice(y0 + rows[0], y0 + rows[-1] + 1), slice(x0 + cols[0], x0 + cols[-1] + 1)
+    at = tuple(slice(o + b.start, o + b.stop) for o, b in zip((y0, x0), box))  # the box in the picture
     inside = inside[box]
     egg = np.array(colour, np.float32)[:, None, None] * tex[box]
     egg *= 1 - clip(spots[box], 0, 0.6) * np.array([0.6, 0.7, 0.8], np.float32)[:, None, None]
